@@ -1,0 +1,175 @@
+#include "app/core/port_settings.h"
+
+#include <cmath>
+
+#include "app/core/comm_settings.h"
+#include "app/core/port_device.h"
+#include "link/numbers.h"
+
+namespace tc24 {
+
+namespace {
+
+constexpr const char* kChoosePort = "请选择端口";
+constexpr const char* kPortInUse = "所选的串行端口已被其他设备所使用!";
+constexpr const char* kSaved = "串口设置保存成功";
+constexpr const char* kPortClosed = "打开串口出错，请确定串口是否已被占用";
+constexpr const char* kSystemInfo = "系统信息";
+constexpr const char* kSystemPrompt = "系统提示";
+
+// Opens the configured port; tells the status bar which device it is or why it failed.
+bool openPort(Window& window) {
+    window.port.open();
+    const int number = window.state.CommNum;
+    const std::string device = deviceForPort(window.programDirectory, number);
+    const std::string entry = "COM" + std::to_string(number);
+    if (window.port.isOpen()) {
+        OpenOnComm(window.port);
+        window.ui.showStatus(entry + " (" + device + ") " + window.port.settings() + " 已打开");
+        return true;
+    }
+    std::string reason = window.port.lastError();
+    std::string status = entry + " (" + device + ") 无法打开: " + reason;
+    if (reason.find("ermission") != std::string::npos) {
+        status += " — 请把当前用户加入 dialout 组后重新登录";
+    }
+    window.ui.showStatus(status);
+    return false;
+}
+
+// Closes the port and applies the selected port entry; false when none is selected.
+bool applySelectedPort(Window& window) {
+    if (window.port.isOpen()) {
+        window.port.close();
+    }
+    const int index = window.ui.currentIndex("Combo1");
+    if (index < 0) {
+        window.message(kChoosePort);
+        return false;
+    }
+    window.port.setPortNumber(index + 1);
+    window.state.CommNum = static_cast<std::int16_t>(window.port.portNumber());
+    return true;
+}
+
+}  // namespace
+
+std::string settingsText(std::int32_t rate) { return std::to_string(rate) + ",N,8,1"; }
+
+void OpenOnComm(SerialPort& port) {
+    port.setReceiveThreshold(1);
+    port.setBinaryInput();
+}
+
+void CloseOnComm(SerialPort& port) {
+    port.setReceiveThreshold(0);
+    port.setBinaryInput();
+}
+
+int ReadModule(double, double, double, double) { return 0; }
+
+void Form_Load(Window& window) {
+    auto& ui = window.ui;
+    auto& state = window.state;
+    ui.setShown("PictureShow", true);
+    ui.setShown("TXTSN", false);
+    state.SensorNum = 24;
+
+    // A missing or malformed comm.set leaves the port closed and the lists at their design
+    // texts.
+    if (const auto saved = readCommSettings(window.programDirectory)) {
+        state.CommNum = saved->port;
+        state.CommRate = saved->rate;
+    }
+    ui.setText("txtStationID", "1");
+
+    auto& port = window.port;
+    if (state.CommNum >= 1 && state.CommNum <= kPortEntries) {
+        port.setPortNumber(state.CommNum);
+    }
+    port.setBinaryInput();
+    port.setReadAll();
+    port.discardInput();
+    port.discardOutput();
+    port.setSendThreshold(0);
+    port.setReceiveThreshold(1);
+    port.setBinaryInput();
+
+    if (state.CommRate == 0) {
+        state.CommRate = kDefaultRate;
+    }
+    port.setSettings(settingsText(state.CommRate));
+
+    int rateIndex = -1;
+    for (int i = 0; i < ui.itemCount("Combo2"); ++i) {
+        const auto value = numbers::parse(ui.itemText("Combo2", i));
+        if (value && *value == state.CommRate) {
+            rateIndex = i;
+            break;
+        }
+    }
+    ui.setCurrentIndex("Combo2", rateIndex);
+
+    const std::string wanted = "COM" + std::to_string(state.CommNum);
+    for (int i = 0; i < ui.itemCount("Combo1"); ++i) {
+        if (ui.itemText("Combo1", i) == wanted) {
+            ui.setCurrentIndex("Combo1", i);
+            Combo1_Click(window);
+            return;
+        }
+    }
+    ui.setCurrentIndex("Combo1", -1);
+}
+
+void cmdCom_Click(Window& window) {
+    auto& state = window.state;
+    if (!applySelectedPort(window)) {
+        return;
+    }
+    const int rateIndex = window.ui.currentIndex("Combo2");
+    state.CommRate = kDefaultRate;
+    if (rateIndex >= 0) {
+        if (const auto value = numbers::parse(window.ui.itemText("Combo2", rateIndex))) {
+            if (const auto rate = numbers::toInt32(std::trunc(*value))) {
+                state.CommRate = *rate;
+            }
+        }
+    }
+    window.port.setSettings(settingsText(state.CommRate));
+    if (window.port.isOpen()) {
+        window.message({kPortInUse, kSystemInfo, false, true});
+        return;
+    }
+    const bool opened = openPort(window);
+    state.CommReady = opened;
+
+    // The settings are stored even when the port cannot be opened now, but only success
+    // is reported as success.
+    const auto writeError = writeCommSettings(window.programDirectory, {state.CommNum, state.CommRate});
+    if (writeError) {
+        window.message({"无法保存串口设置文件 " + commSetPath(window.programDirectory).string() +
+                            "：" + *writeError,
+                        kSystemPrompt, false, true});
+    }
+    if (!opened) {
+        window.message(kPortClosed);
+        return;
+    }
+    if (!writeError) {
+        window.message({kSaved, kSystemPrompt, false, false});
+    }
+}
+
+void Combo1_Click(Window& window) {
+    if (!applySelectedPort(window)) {
+        return;
+    }
+    window.port.setSettings(settingsText(window.state.CommRate));
+    if (window.port.isOpen()) {
+        return;
+    }
+    openPort(window);
+    window.state.CommReady = true;
+}
+
+}  // namespace tc24

@@ -1,0 +1,34 @@
+#include "link/receive.h"
+
+#include <limits>
+#include <string>
+
+#include "link/hex.h"
+
+namespace tc24 {
+
+void addToRecCount(Window& window) {
+    auto& count = window.state.RecCount;
+    if (count < std::numeric_limits<std::int32_t>::max()) {
+        ++count;
+    }
+    window.ui.setText("lblErrCounter", std::to_string(count));
+}
+
+void MSComm1_OnComm(Window& window) {
+    addToRecCount(window);
+    if (window.port.eventKind() != comm_event::DataReceived) {
+        return;
+    }
+    const Bytes received = window.port.readAll();
+    window.port.discardInput();
+    window.ui.setText("txtState", receivedHexText(received));
+
+    auto decoder = window.decoders.find(window.state.CmdMode);
+    if (decoder != window.decoders.end() && decoder->second != nullptr) {
+        decoder->second(window, ByteView(received));
+    }
+    window.ui.bringToFront(status_image::Connected);
+}
+
+}  // namespace tc24

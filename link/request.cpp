@@ -1,0 +1,45 @@
+#include "link/request.h"
+
+#include "link/crc16.h"
+#include "link/hex.h"
+
+namespace tc24 {
+
+void Crc16(WindowState& state, std::span<const std::uint8_t> cmdstring, int j) {
+    if (j < 0 || static_cast<std::size_t>(j) >= cmdstring.size()) {
+        return;  // nothing to cover; HiByte and LoByte keep their values
+    }
+    const auto trailer = crcTrailer(cmdstring.first(static_cast<std::size_t>(j) + 1));
+    state.HiByte = trailer.low;
+    state.LoByte = trailer.high;
+}
+
+void appendCrc(WindowState& state, Bytes& frame) {
+    Crc16(state, frame, static_cast<int>(frame.size()) - 1);
+    frame.push_back(state.HiByte);
+    frame.push_back(state.LoByte);
+}
+
+void preparePortForRequest(SerialPort& port) {
+    port.discardInput();
+    port.setReadAll();
+    port.setBinaryInput();
+    port.setReceiveThreshold(0);
+}
+
+void echoArmAndWrite(Window& window, const Bytes& frame, int receiveThreshold,
+                     std::size_t trailingZeros) {
+    window.state.CmdText = requestEchoText(frame);
+    window.port.setReceiveThreshold(receiveThreshold);
+    window.ui.setText("txtCommand", window.state.CmdText);
+    if (window.port.isOpen()) {
+        window.ui.bringToFront(status_image::Connected);
+        Bytes wire = frame;
+        wire.insert(wire.end(), trailingZeros, 0x00);
+        window.port.write(wire);
+    } else {
+        window.ui.bringToFront(status_image::NotConnected);
+    }
+}
+
+}  // namespace tc24

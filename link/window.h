@@ -1,0 +1,115 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+
+#include "link/byte_view.h"
+#include "link/serial_port.h"
+#include "link/ui.h"
+
+namespace tc24 {
+
+// Pending-operation codes: the only values CmdMode ever holds.
+namespace cmd_mode {
+constexpr std::int16_t None = 0;
+constexpr std::int16_t RegisterQuery = 1;
+constexpr std::int16_t Identify = 2;
+constexpr std::int16_t ReadSerialNumber = 3;
+constexpr std::int16_t Address = 5;
+constexpr std::int16_t SensorSearch = 6;
+constexpr std::int16_t WriteSerialNumber = 8;
+}  // namespace cmd_mode
+
+// Object names of the status images stacked in Picture2.
+namespace status_image {
+constexpr const char* NotConnected = "imgNotConnected";
+constexpr const char* Yellow = "ImgYellow";
+constexpr const char* Connected = "imgConnected";
+}  // namespace status_image
+
+// The window's shared state; created zeroed with the window and living as long as it.
+struct WindowState {
+    std::int16_t CmdMode = 0;    // pending-operation code, selects the decoder
+    std::int16_t RecLength = 0;  // expected reply length of the pending request
+    std::int16_t CmdLenth = 0;   // request-side copy of the expected reply length
+    std::string CmdText;         // hex echo of the request being built
+    std::uint8_t HiByte = 0;     // CRC-16 low-order byte (sent first)
+    std::uint8_t LoByte = 0;     // CRC-16 high-order byte (sent second)
+    std::int32_t RecCount = 0;   // serial events (+ channels without a reading)
+    bool CommReady = false;      // the port was (re)opened from the settings controls
+    std::int16_t CommNum = 0;    // port number, 1 = COM1
+    std::int32_t CommRate = 0;   // baud rate
+    std::array<std::string, 65> SnList{};       // serial number last read per position
+    std::int16_t ChennelNum = 0;                // entries of a serial-number list
+    std::array<std::string, 129> SnFileList{};  // imported serial-number list
+    std::int16_t SensorNum = 0;                 // sensor positions, 24 after start-up
+
+    // Position of the serial-number read being answered (the reply is stored under it).
+    int pendingReadPosition = 0;
+    // Position text of the serial-number write being answered.
+    std::string pendingWritePosition;
+    // Set when a read-all sequence finished; the save then writes every position up to
+    // the limit instead of "field less one".
+    bool readAllFinished = false;
+};
+
+class Window;
+using Decoder = void (*)(Window&, ByteView);
+
+// Everything a handler needs: the state, the controls and the platform behind interfaces.
+class Window {
+public:
+    Window(Controls& controls, SerialPort& serialPort, Dialogs& dialogBoxes, Timer& t2, Timer& t3,
+           Timer& t6, std::filesystem::path programDir)
+        : ui(controls),
+          port(serialPort),
+          dialogs(dialogBoxes),
+          Timer2(t2),
+          Timer3(t3),
+          Timer6(t6),
+          programDirectory(std::move(programDir)) {}
+
+    WindowState state;
+    Controls& ui;
+    SerialPort& port;
+    Dialogs& dialogs;
+    Timer& Timer2;  // cyclic polling
+    Timer& Timer3;  // automatic serial-number writing
+    Timer& Timer6;  // read-all of serial numbers
+    std::filesystem::path programDirectory;
+
+    // One decoder per pending-operation code; filled by installDecoders().
+    std::map<std::int16_t, Decoder> decoders;
+
+    // Every message box goes through here. While a box shown during a timer's tick is
+    // open, further ticks of that timer do nothing, so boxes never pile up.
+    void message(const MessageBox& box);
+    void message(std::string text) { message(MessageBox{std::move(text), {}, false, false}); }
+
+    // Marks the handler that runs as a tick of `timer`; false when the tick must do nothing
+    // because a box from an earlier tick of the same timer is still open.
+    class TickScope {
+    public:
+        TickScope(Window& window, Timer& timer);
+        ~TickScope();
+        TickScope(const TickScope&) = delete;
+        TickScope& operator=(const TickScope&) = delete;
+        bool mayRun() const { return mayRun_; }
+
+    private:
+        Window& window_;
+        Timer* previous_;
+        bool mayRun_;
+    };
+    bool boxOpenFrom(const Timer& timer) const { return busyTimers_.count(&timer) > 0; }
+
+private:
+    Timer* currentTick_ = nullptr;
+    std::set<const Timer*> busyTimers_;
+};
+
+}  // namespace tc24

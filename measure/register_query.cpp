@@ -1,0 +1,161 @@
+#include "measure/register_query.h"
+
+#include <cstdlib>
+#include <limits>
+
+#include "link/hex.h"
+#include "link/numbers.h"
+#include "link/receive.h"
+#include "link/request.h"
+
+namespace tc24::measure {
+
+namespace {
+
+constexpr const char* kStationMalformed = "你输入的设备地址格式有误!";
+constexpr const char* kFunctionMalformed = "你输入的功能码格式有误!";
+constexpr const char* kLengthMalformed = "你输入的数据长度格式有误!";
+constexpr const char* kStartMalformed = "你输入的起始地址格式有误!";
+constexpr const char* kLengthRange = "你输入的数据长度格式有误,正确的值应该为1-24!";
+constexpr const char* kPortClosed = "打开串口出错，请确定串口是否已被占用";
+
+// The four request fields as bytes, or the message of the first field that is refused.
+struct QueryFields {
+    std::uint8_t station = 0;
+    std::uint8_t function = 0;
+    std::uint8_t start = 0;
+    std::uint8_t length = 0;
+};
+
+const char* checkFields(const Controls& ui, QueryFields& fields) {
+    const auto station = numbers::parse(ui.text("txtStationID"));
+    if (!station) {
+        return kStationMalformed;
+    }
+    const auto function = numbers::parse(ui.text("txtFunID"));
+    if (!function) {
+        return kFunctionMalformed;
+    }
+    const auto length = numbers::parse(ui.text("txtDataLength"));
+    if (!length) {
+        return kLengthMalformed;
+    }
+    const auto start = numbers::parse(ui.text("txtStartID"));
+    if (!start) {
+        return kStartMalformed;
+    }
+    const double registers = numbers::roundDown(*length);
+    if (registers < 1 || registers > kValueBoxes) {
+        return kLengthRange;
+    }
+    // A number that does not fit in its byte is refused rather than sent as 0: a station
+    // byte of 0 would be the broadcast address.
+    const auto stationByte = numbers::toByte(numbers::roundDown(*station));
+    if (!stationByte) {
+        return kStationMalformed;
+    }
+    const auto functionByte = numbers::toByte(numbers::roundHalfEven(*function));
+    if (!functionByte) {
+        return kFunctionMalformed;
+    }
+    const auto startByte = numbers::toByte(numbers::roundDown(*start));
+    if (!startByte) {
+        return kStartMalformed;
+    }
+    fields = {*stationByte, *functionByte, *startByte, static_cast<std::uint8_t>(registers)};
+    return nullptr;
+}
+
+}  // namespace
+
+std::string valueBox(int index) { return "txtValue_" + std::to_string(index); }
+
+void markBoxesWaiting(Window& window, int count) {
+    for (int i = 0; i < count && i < kValueBoxes; ++i) {
+        window.ui.setTextColor(valueBox(i), TextColor::Red);
+    }
+}
+
+std::string registerText(std::uint16_t registerValue) {
+    const int hundredths = registerValue <= 20000 ? registerValue : registerValue - 65536;
+    const int magnitude = std::abs(hundredths);
+    std::string text = hundredths < 0 ? "-" : "";
+    text += std::to_string(magnitude / 100);
+    text += '.';
+    text += static_cast<char>('0' + magnitude % 100 / 10);
+    text += static_cast<char>('0' + magnitude % 10);
+    return text;
+}
+
+long long firstBoxIndex(double startAddress) {
+    const double s = numbers::roundDown(startAddress);
+    if (s == 0) {
+        return 0;
+    }
+    const double box = 2 * (s - 1);
+    if (box > kValueBoxes - 1) {
+        return 0;
+    }
+    // A very negative start only drops every register; keep the index in range of the type.
+    return box < -1e9 ? static_cast<long long>(-1e9) : static_cast<long long>(box);
+}
+
+void comDoOnce_Click(Window& window) {
+    auto& ui = window.ui;
+    ui.setShown("PictureShow", true);
+    ui.setShown("TXTSN", false);
+
+    QueryFields fields;
+    if (const char* refusal = checkFields(ui, fields)) {
+        window.message(refusal);
+        return;
+    }
+    ui.setText("txtState", "");
+    markBoxesWaiting(window, kValueBoxes);
+
+    if (!window.port.isOpen()) {
+        // Polling must see the closed port before the box opens, so its ticks stop sending.
+        ui.bringToFront(status_image::NotConnected);
+        window.state.CommReady = false;
+        window.message(kPortClosed);
+        return;
+    }
+    ui.bringToFront(status_image::Yellow);
+    preparePortForRequest(window.port);
+
+    // station, function, start (hi, lo), register count (hi, lo), CRC lo, CRC hi
+    Bytes frame{fields.station, fields.function, 0x00, fields.start, 0x00, fields.length};
+    appendCrc(window.state, frame);
+    window.state.RecLength = static_cast<std::int16_t>(2 * fields.length + 5);
+    window.port.setReceiveThreshold(window.state.RecLength);
+    window.state.CmdMode = cmd_mode::RegisterQuery;
+    window.port.write(frame);
+
+    window.state.CmdText = requestEchoText(frame);
+    ui.setText("txtCommand", window.state.CmdText);
+}
+
+void decodeRegisterReply(Window& window, ByteView reply) {
+    auto& ui = window.ui;
+    long long box = 0;
+    if (auto start = numbers::parse(ui.text("txtStartID"))) {
+        box = firstBoxIndex(*start);
+    }
+    for (int i = 3; i <= window.state.RecLength - 3; i += 2, ++box) {
+        const auto value = reply.word(static_cast<std::size_t>(i));
+        if (!value || box < 0 || box >= kValueBoxes) {
+            continue;  // no such byte or no such box: drop this register, go on
+        }
+        const std::string name = valueBox(static_cast<int>(box));
+        if (*value == 0xFFFF) {
+            // A channel without a valid reading counts like an error.
+            addToRecCount(window);
+            ui.setText(name, "0");
+        } else {
+            ui.setText(name, registerText(*value));
+        }
+        ui.setTextColor(name, TextColor::Black);
+    }
+}
+
+}  // namespace tc24::measure

@@ -1,9 +1,14 @@
 #include "app/core/frm_main.h"
 
+#include "address/device_address.h"
 #include "app/core/port_settings.h"
 #include "link/receive.h"
 #include "measure/polling.h"
 #include "measure/register_query.h"
+#include "programming/list_import.h"
+#include "programming/serial_write.h"
+#include "sensors/search.h"
+#include "sensors/serial_readout.h"
 
 namespace tc24 {
 
@@ -13,6 +18,11 @@ FrmMain::FrmMain(Controls& controls, SerialPort& port, Dialogs& dialogs, Timer& 
     // One decoder per pending-operation code, each living beside the request it answers.
     window_.decoders = {
         {cmd_mode::RegisterQuery, &measure::decodeRegisterReply},
+        {cmd_mode::Identify, &sensors::decodeIdentifyReply},
+        {cmd_mode::ReadSerialNumber, &sensors::decodeSerialNumberReply},
+        {cmd_mode::Address, &address::decodeAddressReply},
+        {cmd_mode::SensorSearch, &sensors::decodeSearchReply},
+        {cmd_mode::WriteSerialNumber, &programming::decodeWriteReply},
     };
     port.setEventHandler([this] { MSComm1_OnComm(); });
 }
@@ -27,19 +37,21 @@ void FrmMain::cmdOneM_Click() { measure::cmdOneM_Click(window_); }
 void FrmMain::cmdStopOnce_Click() { measure::cmdStopOnce_Click(window_); }
 void FrmMain::Timer2_Timer() { measure::Timer2_Timer(window_); }
 
-void FrmMain::cmdReadAdd_Click() {}
-void FrmMain::cmdChangeID_Click() {}
-void FrmMain::cmdReadSensorID_Click() {}
-void FrmMain::cmdReadSNAll_Click() {}
-void FrmMain::cmdSaveSn_Click() {}
-void FrmMain::Timer6_Timer() {}
-void FrmMain::cmdAutoSearch_Click() {}
-void FrmMain::cmdAutoInput_Click() {}
-void FrmMain::cmdOpenFile_Click() {}
-void FrmMain::cmdFirst_Click() {}
-void FrmMain::cmdWriteNext_Click() {}
-void FrmMain::cmdWriteAllSn_Click() {}
-void FrmMain::cmdStopWrite_Click() {}
-void FrmMain::Timer3_Timer() {}
+void FrmMain::cmdReadAdd_Click() { address::cmdReadAdd_Click(window_); }
+void FrmMain::cmdChangeID_Click() { address::cmdChangeID_Click(window_); }
+
+void FrmMain::cmdReadSensorID_Click() { sensors::cmdReadSensorID_Click(window_); }
+void FrmMain::cmdReadSNAll_Click() { sensors::cmdReadSNAll_Click(window_); }
+void FrmMain::cmdSaveSn_Click() { sensors::cmdSaveSn_Click(window_); }
+void FrmMain::Timer6_Timer() { sensors::Timer6_Timer(window_); }
+void FrmMain::cmdAutoSearch_Click() { sensors::cmdAutoSearch_Click(window_); }
+void FrmMain::cmdAutoInput_Click() { sensors::cmdAutoInput_Click(window_); }
+
+void FrmMain::cmdOpenFile_Click() { programming::cmdOpenFile_Click(window_); }
+void FrmMain::cmdFirst_Click() { programming::cmdFirst_Click(window_); }
+void FrmMain::cmdWriteNext_Click() { programming::cmdWriteNext_Click(window_); }
+void FrmMain::cmdWriteAllSn_Click() { programming::cmdWriteAllSn_Click(window_); }
+void FrmMain::cmdStopWrite_Click() { programming::cmdStopWrite_Click(window_); }
+void FrmMain::Timer3_Timer() { programming::Timer3_Timer(window_); }
 
 }  // namespace tc24

@@ -60,11 +60,17 @@ private:
     int receiveThreshold_ = 0;
     int eventKind_ = 0;
     std::string lastError_;
+    QString openPath_;  // the device the port has open
     std::function<void()> handler_;
     bool closing_ = false;
     bool inHandler_ = false;
     // Events raised while the handler runs wait until it returns (no nested calls).
     std::deque<int> pending_;
+    // Bytes taken out of the receive buffer by readAll() and discardInput(), and the number
+    // of opens: together they tell whether bytes arrived while the handler ran (Qt does not
+    // signal those again).
+    std::uint64_t removed_ = 0;
+    std::uint64_t opens_ = 0;
 };
 
 }  // namespace tc24

@@ -1,0 +1,56 @@
+#include "app/core/port_device.h"
+
+#include <system_error>
+
+namespace tc24 {
+
+namespace fs = std::filesystem;
+
+std::string deviceForPort(const fs::path& programDirectory, int portNumber) {
+    if (portNumber < 1) {
+        return {};
+    }
+    const std::string name = "COM" + std::to_string(portNumber);
+#ifdef _WIN32
+    (void)programDirectory;
+    return name;
+#else
+    // A link ports/COMn maps the entry to any device: /dev/ttyACM0, /dev/serial/by-id/...,
+    // a pseudo-terminal. Its target is used even when it is missing, so the user sees
+    // which device the entry would open. A relative target counts from the ports folder.
+    const fs::path link = programDirectory / "ports" / name;
+    std::error_code ec;
+    const fs::file_status linkStatus = fs::symlink_status(link, ec);
+    if (!ec && fs::is_symlink(linkStatus)) {
+        fs::path target = fs::read_symlink(link, ec);
+        if (!ec && !target.empty()) {
+            if (target.is_relative()) {
+                target = link.parent_path() / target;
+            }
+            return target.lexically_normal().string();
+        }
+    }
+    // Something other than a link under that name (a device node, a copy) is opened as it is.
+    if (!ec && fs::exists(linkStatus)) {
+        return link.lexically_normal().string();
+    }
+    return "/dev/ttyUSB" + std::to_string(portNumber - 1);
+#endif
+}
+
+std::string portEntryTooltip(const fs::path& programDirectory, int portNumber) {
+    const std::string name = "COM" + std::to_string(portNumber);
+    const std::string device = deviceForPort(programDirectory, portNumber);
+    if (device.empty()) {
+        return name + ": no such port";
+    }
+#ifdef _WIN32
+    return name;
+#else
+    std::error_code ec;
+    const bool present = fs::exists(device, ec) && !ec;
+    return name + " \u2192 " + device + (present ? " (present)" : " (not present)");
+#endif
+}
+
+}  // namespace tc24

@@ -1,0 +1,317 @@
+#include "app/qt/qt_serial_port.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "app/core/port_device.h"
+
+namespace tc24 {
+
+namespace {
+
+struct LineSettings {
+    qint32 baud = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+// "19200,N,8,1": baud rate, parity (N, E, O, M, S), data bits (5 to 8), stop bits (1, 1.5, 2).
+std::optional<LineSettings> parseSettings(const std::string& text) {
+    const QStringList fields = QString::fromStdString(text).split(QLatin1Char(','));
+    if (fields.size() != 4) {
+        return std::nullopt;
+    }
+    LineSettings line;
+    bool ok = false;
+    line.baud = fields[0].trimmed().toInt(&ok);
+    if (!ok || line.baud <= 0) {
+        return std::nullopt;
+    }
+    const QString parity = fields[1].trimmed().toUpper();
+    if (parity == QLatin1String("N")) {
+        line.parity = QSerialPort::NoParity;
+    } else if (parity == QLatin1String("E")) {
+        line.parity = QSerialPort::EvenParity;
+    } else if (parity == QLatin1String("O")) {
+        line.parity = QSerialPort::OddParity;
+    } else if (parity == QLatin1String("M")) {
+        line.parity = QSerialPort::MarkParity;
+    } else if (parity == QLatin1String("S")) {
+        line.parity = QSerialPort::SpaceParity;
+    } else {
+        return std::nullopt;
+    }
+    const int dataBits = fields[2].trimmed().toInt(&ok);
+    if (!ok || dataBits < 5 || dataBits > 8) {
+        return std::nullopt;
+    }
+    line.dataBits = static_cast<QSerialPort::DataBits>(dataBits);
+    const QString stop = fields[3].trimmed();
+    if (stop == QLatin1String("1")) {
+        line.stopBits = QSerialPort::OneStop;
+    } else if (stop == QLatin1String("1.5")) {
+        line.stopBits = QSerialPort::OneAndHalfStop;
+    } else if (stop == QLatin1String("2")) {
+        line.stopBits = QSerialPort::TwoStop;
+    } else {
+        return std::nullopt;
+    }
+    return line;
+}
+
+// Errors that mean the device is gone (pseudo-terminal peer closed, USB adapter pulled).
+// Qt keeps reporting them for ever while the port stays open.
+bool meansDeviceLost(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ReadError || error == QSerialPort::ResourceError ||
+           error == QSerialPort::PermissionError;
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(std::filesystem::path programDirectory, QObject* parent)
+    : QObject(parent), programDirectory_(std::move(programDirectory)) {
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+QtSerialPort::~QtSerialPort() {
+    disconnect(&port_, nullptr, this, nullptr);
+    handler_ = nullptr;
+    if (port_.isOpen()) {
+        port_.close();
+    }
+}
+
+void QtSerialPort::setPortNumber(int number) {
+    portNumber_ = number;
+}
+
+int QtSerialPort::portNumber() const {
+    return portNumber_;
+}
+
+void QtSerialPort::setSettings(const std::string& settings) {
+    // Text that does not describe a line leaves the current settings in force.
+    if (!parseSettings(settings)) {
+        return;
+    }
+    settings_ = settings;
+    if (port_.isOpen()) {
+        applySettings();
+    }
+}
+
+std::string QtSerialPort::settings() const {
+    return settings_;
+}
+
+void QtSerialPort::applySettings() {
+    const std::optional<LineSettings> line = parseSettings(settings_);
+    if (!line) {
+        return;
+    }
+    // Pseudo-terminals refuse some of these (parity, flow control) with
+    // UnsupportedOperationError; the line works regardless, so failures are not fatal.
+    port_.setBaudRate(line->baud);
+    port_.setDataBits(line->dataBits);
+    port_.setParity(line->parity);
+    port_.setStopBits(line->stopBits);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    port_.clearError();
+}
+
+void QtSerialPort::open() {
+    if (port_.isOpen()) {
+        return;
+    }
+    const QString path = devicePath();
+    if (path.isEmpty()) {
+        lastError_ = "no device for port number " + std::to_string(portNumber_);
+        return;
+    }
+    port_.setPortName(path);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        lastError_ = (port_.errorString() + QStringLiteral(": ") + path).toStdString();
+        port_.clearError();
+        return;
+    }
+    lastError_.clear();
+    openPath_ = path;
+    ++opens_;
+    // Every byte is kept until read: a bounded buffer smaller than the threshold would stall.
+    port_.setReadBufferSize(0);
+    applySettings();
+    // Bytes sent while nobody had the line open belong to nobody.
+    port_.clear(QSerialPort::AllDirections);
+    port_.clearError();
+}
+
+void QtSerialPort::close() {
+    if (port_.isOpen()) {
+        port_.close();
+    }
+}
+
+bool QtSerialPort::isOpen() const {
+    return port_.isOpen();
+}
+
+std::string QtSerialPort::lastError() const {
+    return lastError_;
+}
+
+// Qt always delivers the received bytes unchanged and a read takes all of them.
+void QtSerialPort::setBinaryInput() {}
+
+void QtSerialPort::setReadAll() {}
+
+void QtSerialPort::discardInput() {
+    if (!port_.isOpen()) {
+        return;
+    }
+    removed_ += static_cast<std::uint64_t>(port_.bytesAvailable());
+    port_.clear(QSerialPort::Input);
+    if (port_.bytesAvailable() > 0) {
+        removed_ += static_cast<std::uint64_t>(port_.readAll().size());
+    }
+    port_.clearError();
+}
+
+void QtSerialPort::discardOutput() {
+    if (!port_.isOpen()) {
+        return;
+    }
+    port_.clear(QSerialPort::Output);
+    port_.clearError();
+}
+
+void QtSerialPort::setReceiveThreshold(int bytes) {
+    receiveThreshold_ = bytes > 0 ? bytes : 0;
+}
+
+int QtSerialPort::receiveThreshold() const {
+    return receiveThreshold_;
+}
+
+// No events are raised for sent data.
+void QtSerialPort::setSendThreshold(int /*bytes*/) {}
+
+void QtSerialPort::write(const std::vector<std::uint8_t>& bytes) {
+    if (!port_.isOpen() || bytes.empty()) {
+        return;
+    }
+    const qint64 written =
+        port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    if (written != static_cast<qint64>(bytes.size()) && port_.isOpen()) {
+        lastError_ = (port_.errorString() + QStringLiteral(": ") + openPath_).toStdString();
+    }
+}
+
+std::vector<std::uint8_t> QtSerialPort::readAll() {
+    if (!port_.isOpen()) {
+        return {};
+    }
+    const QByteArray data = port_.readAll();
+    removed_ += static_cast<std::uint64_t>(data.size());
+    return std::vector<std::uint8_t>(data.begin(), data.end());
+}
+
+int QtSerialPort::eventKind() const {
+    return eventKind_;
+}
+
+void QtSerialPort::setEventHandler(std::function<void()> handler) {
+    handler_ = std::move(handler);
+}
+
+QString QtSerialPort::devicePath() const {
+    return QString::fromStdString(deviceForPort(programDirectory_, portNumber_));
+}
+
+bool QtSerialPort::dataEventDue() {
+    return receiveThreshold_ > 0 && port_.isOpen() && port_.bytesAvailable() >= receiveThreshold_;
+}
+
+void QtSerialPort::onReadyRead() {
+    if (dataEventDue()) {
+        raise(comm_event::DataReceived);
+    }
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    if (!meansDeviceLost(error)) {
+        // Line signals, parity and flow control a pseudo-terminal does not support, time-outs,
+        // and the NoError Qt reports when an error is cleared: nothing to tell the owner.
+        return;
+    }
+    // Errors while opening are reported by open() itself.
+    if (closing_ || !port_.isOpen()) {
+        return;
+    }
+    closing_ = true;
+    // Qt's text here is often a stale system message ("Inappropriate ioctl for device" when
+    // a pseudo-terminal's peer closes), so the reason is stated plainly.
+    lastError_ = "Device disconnected: " + openPath_.toStdString();
+    port_.close();
+    port_.clearError();
+    closing_ = false;
+    raise(comm_event::PortLost);
+}
+
+void QtSerialPort::raise(int kind) {
+    if (inHandler_) {
+        // A data event already waiting covers any further bytes.
+        if (kind != comm_event::DataReceived ||
+            std::find(pending_.begin(), pending_.end(), kind) == pending_.end()) {
+            pending_.push_back(kind);
+        }
+        return;
+    }
+    deliver(kind);
+    while (!pending_.empty()) {
+        const int next = pending_.front();
+        pending_.pop_front();
+        // The handler may have read or discarded the bytes, or closed the port, meanwhile.
+        if (next == comm_event::DataReceived && !dataEventDue()) {
+            continue;
+        }
+        deliver(next);
+    }
+}
+
+void QtSerialPort::deliver(int kind) {
+    eventKind_ = kind;
+    if (!handler_) {
+        return;
+    }
+    struct HandlerScope {
+        bool& flag;
+        explicit HandlerScope(bool& f) : flag(f) { flag = true; }
+        ~HandlerScope() { flag = false; }
+    } scope(inHandler_);
+    const qint64 waitingBefore = port_.isOpen() ? port_.bytesAvailable() : 0;
+    const std::uint64_t removedBefore = removed_;
+    const std::uint64_t opensBefore = opens_;
+    // A copy, so the handler may replace itself.
+    const std::function<void()> handler = handler_;
+    handler();
+    if (!port_.isOpen()) {
+        return;
+    }
+    // Qt raises readyRead only for bytes that arrive outside its own readyRead signal, so
+    // bytes that came while the handler ran (in a nested event loop) are looked at here.
+    qint64 arrived = port_.bytesAvailable();
+    if (opens_ == opensBefore) {
+        arrived += static_cast<qint64>(removed_ - removedBefore) - waitingBefore;
+    }
+    if (arrived > 0 &&
+        std::find(pending_.begin(), pending_.end(), comm_event::DataReceived) == pending_.end()) {
+        pending_.push_back(comm_event::DataReceived);
+    }
+}
+
+}  // namespace tc24

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QFont>
+#include <QMainWindow>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "app/core/frm_main.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace tc24 {
+
+class QtControls;
+class QtTimer;
+
+// Window title, also the application's display name (the title of untitled message boxes).
+inline constexpr const char* kApplicationTitle = "tc24 24路温度采集模块测试工具";
+
+// The main window: the widgets, named as the handlers address them, forwarding every click,
+// port choice and timer tick to FrmMain.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Without a port or dialogs of its own the window uses QtSerialPort and QtDialogs.
+    explicit MainWindow(std::filesystem::path programDirectory, SerialPort* port = nullptr,
+                        Dialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    FrmMain& core() { return *core_; }
+    Controls& controls();
+
+    // Start-up: restores the saved settings and opens the saved port. Call before show().
+    void load();
+
+    // A font with Simplified Chinese glyphs when one is installed.
+    static std::optional<QFont> preferredFont();
+
+private:
+    void buildWidgets();
+    QGroupBox* buildSerialFrame();
+    QGroupBox* buildModbusFrame();
+    QGroupBox* buildQueryFrame();
+    QGroupBox* buildAddressFrame();
+    QGroupBox* buildSensorFrame();
+    QGroupBox* buildObservationFrame();
+    QGroupBox* buildCommandFrame();
+    QGroupBox* buildStatusFrame();
+    void connectHandlers();
+    void refreshPortTooltips(QComboBox* ports) const;
+
+    std::filesystem::path programDirectory_;
+    std::unique_ptr<SerialPort> ownPort_;
+    std::unique_ptr<Dialogs> ownDialogs_;
+    SerialPort* port_ = nullptr;
+    QTimer* timer2_ = nullptr;
+    QTimer* timer3_ = nullptr;
+    QTimer* timer6_ = nullptr;
+    std::unique_ptr<QtControls> controls_;
+    std::unique_ptr<QtTimer> qtTimer2_;
+    std::unique_ptr<QtTimer> qtTimer3_;
+    std::unique_ptr<QtTimer> qtTimer6_;
+    std::unique_ptr<FrmMain> core_;  // last: it refers to everything above
+};
+
+}  // namespace tc24

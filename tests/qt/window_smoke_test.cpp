@@ -1,0 +1,594 @@
+// The window offscreen: every control with its name, kind, text and tooltip, the stacked
+// views and images, the wiring to the handlers, and the Qt adapters of the handlers'
+// interfaces (controls, timers, dialogs).
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/port_device.h"
+#include "app/qt/main_window.h"
+#include "app/qt/qt_controls.h"
+#include "app/qt/qt_dialogs.h"
+#include "app/qt/qt_timer.h"
+#include "qt/fakes.h"
+
+namespace tc24 {
+namespace {
+
+using qt_testing::FakeDialogs;
+using qt_testing::FakeSerialPort;
+
+// Expected widget classes.
+namespace kind {
+constexpr const char* Frame = "QGroupBox";
+constexpr const char* Button = "QPushButton";
+constexpr const char* Label = "QLabel";
+constexpr const char* Edit = "QLineEdit";
+constexpr const char* Pane = "QPlainTextEdit";
+constexpr const char* Combo = "QComboBox";
+constexpr const char* Panel = "QWidget";
+}  // namespace kind
+
+struct Expected {
+    const char* name;
+    const char* kind;
+    const char* frame;  // innermost frame holding it
+    const char* text;   // caption, title or initial text
+    const char* tooltip = "";
+};
+
+const char* const kSensorTip = "操作前请确保传感器已接入到需要操作的设备指定通道";
+
+// Every named control except the channel arrays, as the window must build it.
+const std::vector<Expected> kControls = {
+    {"Frame5", kind::Frame, "", "串口设置"},
+    {"Label3", kind::Label, "Frame5", "串口号"},
+    {"Combo1", kind::Combo, "Frame5", "COM4"},
+    {"Label5", kind::Label, "Frame5", "波特率"},
+    {"Combo2", kind::Combo, "Frame5", "19200"},
+    {"cmdCom", kind::Button, "Frame5", "保存设置"},
+
+    {"Frame10", kind::Frame, "", "MODBUS设置"},
+    {"Label8_0", kind::Label, "Frame10", "设备地址"},
+    {"txtStationID", kind::Edit, "Frame10", "2"},
+    {"Label8_1", kind::Label, "Frame10", "超始地址"},
+    {"txtStartID", kind::Edit, "Frame10", "0"},
+    {"Label8_2", kind::Label, "Frame10", "数据长度"},
+    {"txtDataLength", kind::Edit, "Frame10", "24"},
+    {"Label8_3", kind::Label, "Frame10", "功 能 码"},
+    {"txtFunID", kind::Edit, "Frame10", "3"},
+
+    {"Frame11", kind::Frame, "", "数据查询操作"},
+    {"Label8_4", kind::Label, "Frame11", "定时时长(ms)"},
+    {"txtTimerSet", kind::Edit, "Frame11", "1000"},
+    {"comDoOnce", kind::Button, "Frame11", "单次"},
+    {"cmdOneM", kind::Button, "Frame11", "循环"},
+    {"cmdStopOnce", kind::Button, "Frame11", "停止"},
+
+    {"Frame12", kind::Frame, "", "设备ID修改操作(子功能号0x0B )"},
+    {"Label2_7", kind::Label, "Frame12", "将地址       改为"},
+    {"txtSetID_0", kind::Edit, "Frame12", "1"},
+    {"txtSetID_1", kind::Edit, "Frame12", "1"},
+    {"Label2_13", kind::Label, "Frame12", "地址值范围为：1-249"},
+    {"cmdReadAdd", kind::Button, "Frame12", "读地址"},
+    {"cmdChangeID", kind::Button, "Frame12", "执行"},
+
+    {"Frame4", kind::Frame, "", "传感器操作区"},
+    {"Frame3", kind::Frame, "Frame4", "传感器序列号操作"},
+    {"Label2_0", kind::Label, "Frame3", "编号"},
+    {"txtSensorid2", kind::Edit, "Frame3", "01"},
+    {"cmdReadSensorID", kind::Button, "Frame3", "读单个"},
+    {"cmdReadSNAll", kind::Button, "Frame3", "读全部"},
+    {"cmdSaveSn", kind::Button, "Frame3", "保存序列号"},
+    {"Frame15", kind::Frame, "Frame4", "写入序列号到远程指定设备指定位置"},
+    {"cmdAutoSearch", kind::Button, "Frame15", "自动搜索", kSensorTip},
+    {"cmdOpenFile", kind::Button, "Frame15", "从文件导入序列号"},
+    {"cmdWriteAllSn", kind::Button, "Frame15", "自动写入",
+     "将文件导入的传感器序列号一次性写入到模块存储器"},
+    {"Label2_4", kind::Label, "Frame15", "64位唯一序列号"},
+    {"txtSenseSn_0", kind::Edit, "Frame15", "40"},
+    {"txtSenseSn_1", kind::Edit, "Frame15", "0"},
+    {"txtSenseSn_2", kind::Edit, "Frame15", "0"},
+    {"txtSenseSn_3", kind::Edit, "Frame15", "0"},
+    {"txtSenseSn_4", kind::Edit, "Frame15", "0"},
+    {"txtSenseSn_5", kind::Edit, "Frame15", "0"},
+    {"txtSenseSn_6", kind::Edit, "Frame15", "0"},
+    {"txtSenseSn_7", kind::Edit, "Frame15", "0"},
+    {"Label6", kind::Label, "Frame15", "十六进制"},
+    {"Label2_5", kind::Label, "Frame15", "传感器编号"},
+    {"txtObjSensorid", kind::Edit, "Frame15", "01"},
+    {"cmdFirst", kind::Button, "Frame15", "第一个"},
+    {"cmdWriteNext", kind::Button, "Frame15", "下一个"},
+    {"cmdStopWrite", kind::Button, "Frame15", "停止写入"},
+    {"Frame14", kind::Frame, "Frame4", "将新传感器识别到指定位置"},
+    {"Label1", kind::Label, "Frame14", "传感器编号"},
+    {"txtSensorReadID", kind::Edit, "Frame14", "1"},
+    {"cmdAutoInput", kind::Button, "Frame14", "识别", kSensorTip},
+
+    {"Frame2", kind::Frame, "", "观察窗"},
+    {"PictureShow", kind::Panel, "Frame2", ""},
+    {"TXTSN", kind::Pane, "Frame2", ""},
+
+    {"Frame1", kind::Frame, "", "二次开发命令观察窗口"},
+    {"Label7", kind::Label, "Frame1", "发送命令:"},
+    {"txtCommand", kind::Pane, "Frame1", ""},
+    {"txtState", kind::Pane, "Frame1", ""},
+
+    {"Frame6", kind::Frame, "", "运行状态指示"},
+    {"Picture2", kind::Panel, "Frame6", ""},
+    {"lblCounter", kind::Label, "Frame6", "0", "测试统计"},
+    {"lblErrCounter", kind::Label, "Frame6", "0", "误码率"},
+};
+
+const char* const kImages[] = {"imgNotConnected", "ImgYellow", "imgConnected"};
+
+// What the widget shows as its text, read straight from the widget.
+QString shownText(const QWidget* w) {
+    if (auto* x = qobject_cast<const QGroupBox*>(w))
+        return x->title();
+    if (auto* x = qobject_cast<const QPushButton*>(w))
+        return x->text();
+    if (auto* x = qobject_cast<const QLabel*>(w))
+        return x->text();
+    if (auto* x = qobject_cast<const QLineEdit*>(w))
+        return x->text();
+    if (auto* x = qobject_cast<const QPlainTextEdit*>(w))
+        return x->toPlainText();
+    if (auto* x = qobject_cast<const QComboBox*>(w))
+        return x->placeholderText();
+    return {};
+}
+
+QRect inWindow(const QWidget* w) {
+    return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        window = std::make_unique<MainWindow>(dir.path().toStdString(), &port, &dialogs);
+    }
+
+    template <typename W = QWidget>
+    W* get(const QString& name) const {
+        W* w = window->findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+
+    void showAt(int width, int height) {
+        window->resize(width, height);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    QTemporaryDir dir;
+    FakeSerialPort port;
+    FakeDialogs dialogs;
+    std::unique_ptr<MainWindow> window;  // after the fakes: goes first
+};
+
+TEST_F(WindowTest, EveryControlHasItsNameKindFrameTextAndTooltip) {
+    EXPECT_EQ(window->objectName(), "frmMain");
+    EXPECT_FALSE(window->windowTitle().isEmpty());
+    for (const Expected& e : kControls) {
+        SCOPED_TRACE(e.name);
+        const auto matches = window->findChildren<QWidget*>(QString::fromUtf8(e.name));
+        ASSERT_EQ(matches.size(), 1) << "exactly one control of each name";
+        const QWidget* w = matches.front();
+        EXPECT_TRUE(w->inherits(e.kind)) << w->metaObject()->className();
+        EXPECT_EQ(shownText(w), QString::fromUtf8(e.text));
+        EXPECT_EQ(w->toolTip(), QString::fromUtf8(e.tooltip));
+        if (*e.frame != '\0') {
+            const auto* frame = get(QString::fromUtf8(e.frame));
+            ASSERT_NE(frame, nullptr);
+            EXPECT_TRUE(frame->isAncestorOf(w));
+            for (const QWidget* p = w->parentWidget(); p != frame; p = p->parentWidget()) {
+                EXPECT_EQ(qobject_cast<const QGroupBox*>(p), nullptr) << "in a nested frame";
+            }
+        }
+    }
+    const auto* line = get<QFrame>("Line1");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->frameShape(), QFrame::HLine);
+    EXPECT_TRUE(get("Frame6")->isAncestorOf(line));
+}
+
+TEST_F(WindowTest, ChannelDisplaysFillThePanel) {
+    const auto* panel = get("PictureShow");
+    for (int i = 0; i < 24; ++i) {
+        SCOPED_TRACE(i);
+        const auto* value = get<QLineEdit>(QStringLiteral("txtValue_%1").arg(i));
+        const auto* name = get<QLabel>(QStringLiteral("lblValue_%1").arg(i));
+        const auto* unit = get<QLabel>(QStringLiteral("lblDanWei_%1").arg(i));
+        ASSERT_TRUE(value && name && unit);
+        EXPECT_EQ(value->text(), "0");
+        EXPECT_EQ(name->text(), QStringLiteral("%1#温度值").arg(i + 1));
+        EXPECT_EQ(unit->text(), QStringLiteral("℃"));
+        EXPECT_TRUE(panel->isAncestorOf(value) && panel->isAncestorOf(name) &&
+                    panel->isAncestorOf(unit));
+    }
+    EXPECT_EQ(window->findChild<QWidget*>("txtValue_24"), nullptr);
+
+    // Some fonts (WenQuanYi Micro Hei) have an empty glyph for the sign; it must show.
+    showAt(1280, 800);
+    const QImage unit = get("lblDanWei_0")->grab().toImage();
+    const QRgb background = unit.pixel(0, 0);
+    int inked = 0;
+    for (int y = 0; y < unit.height(); ++y) {
+        for (int x = 0; x < unit.width(); ++x) {
+            inked += unit.pixel(x, y) != background;
+        }
+    }
+    EXPECT_GT(inked, 5);
+}
+
+TEST_F(WindowTest, CombosListTheirEntriesWithNothingSelected) {
+    auto* ports = get<QComboBox>("Combo1");
+    auto* rates = get<QComboBox>("Combo2");
+    ASSERT_TRUE(ports && rates);
+    ASSERT_EQ(ports->count(), 16);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(ports->itemText(i), QStringLiteral("COM%1").arg(i + 1));
+        EXPECT_EQ(ports->itemData(i, Qt::ToolTipRole).toString().toStdString(),
+                  portEntryTooltip(dir.path().toStdString(), i + 1));
+    }
+    EXPECT_EQ(ports->currentIndex(), -1);
+    EXPECT_EQ(ports->placeholderText(), "COM4");
+    EXPECT_EQ(rates->count(), 3);
+    EXPECT_EQ(rates->itemText(0), "9600");
+    EXPECT_EQ(rates->itemText(1), "19200");
+    EXPECT_EQ(rates->itemText(2), "38400");
+    EXPECT_EQ(rates->currentIndex(), -1);
+    EXPECT_EQ(rates->placeholderText(), "19200");
+}
+
+TEST_F(WindowTest, StatusImagesAreStackedInPicture2) {
+    const auto* picture = get("Picture2");
+    ASSERT_NE(picture, nullptr);
+    int shown = 0;
+    for (const char* name : kImages) {
+        SCOPED_TRACE(name);
+        const auto* image = get<QLabel>(name);
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->parentWidget(), picture);
+        EXPECT_EQ(image->geometry(), QRect(0, 0, 16, 16));
+        EXPECT_FALSE(image->pixmap().isNull());
+        EXPECT_EQ(image->toolTip(), QStringLiteral("数据采集通讯状态指示"));
+        shown += !image->isHidden();
+    }
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(window->controls().frontImage(), "imgNotConnected");
+}
+
+TEST_F(WindowTest, ResultsBoxLiesOverTheValuePanel) {
+    auto* panel = get("PictureShow");
+    auto* results = get<QPlainTextEdit>("TXTSN");
+    ASSERT_TRUE(panel && results);
+    EXPECT_TRUE(results->isReadOnly());
+    EXPECT_EQ(results->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    ASSERT_EQ(results->parentWidget(), panel->parentWidget());
+    const QObjectList& siblings = panel->parentWidget()->children();
+    EXPECT_GT(siblings.indexOf(results), siblings.indexOf(panel)) << "TXTSN on top";
+
+    showAt(1280, 800);
+    EXPECT_EQ(results->geometry(), panel->geometry());
+    EXPECT_GT(panel->width(), 300);
+
+    // Each is shown and hidden on its own; the place keeps its size.
+    results->hide();
+    EXPECT_FALSE(panel->isHidden());
+    QApplication::processEvents();
+    EXPECT_GT(panel->height(), 200);
+    panel->hide();
+    results->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(panel->isHidden());
+    EXPECT_FALSE(results->isHidden());
+    EXPECT_GT(results->height(), 200);
+}
+
+TEST_F(WindowTest, FitsIn1280By800WithoutOverlaps) {
+    EXPECT_LE(window->minimumSizeHint().width(), 1280);
+    EXPECT_LE(window->minimumSizeHint().height(), 760);
+    showAt(1280, 800);
+    std::vector<const QWidget*> tops;  // frames not inside another frame
+    for (const Expected& e : kControls) {
+        const QWidget* w = get(QString::fromUtf8(e.name));
+        SCOPED_TRACE(e.name);
+        if (e.kind == std::string_view(kind::Frame) && *e.frame == '\0') {
+            tops.push_back(w);
+        }
+        if (w->isVisibleTo(window.get())) {
+            EXPECT_TRUE(window->rect().contains(inWindow(w))) << "inside the window";
+            EXPECT_GE(w->width(), w->minimumSizeHint().width());
+        }
+        if (*e.frame != '\0' && e.kind != std::string_view(kind::Frame)) {
+            EXPECT_TRUE(inWindow(get(QString::fromUtf8(e.frame))).contains(inWindow(w)));
+        }
+    }
+    for (std::size_t i = 0; i < tops.size(); ++i) {
+        for (std::size_t j = i + 1; j < tops.size(); ++j) {
+            EXPECT_FALSE(inWindow(tops[i]).intersects(inWindow(tops[j])))
+                << tops[i]->objectName().toStdString() << " / "
+                << tops[j]->objectName().toStdString();
+        }
+    }
+    // The current address sits in the blanks of its sentence, clear of the words.
+    const auto* sentence = get<QLabel>("Label2_7");
+    const auto* current = get("txtSetID_0");
+    const QFontMetrics metrics = sentence->fontMetrics();
+    const QRect box = current->geometry();
+    EXPECT_EQ(current->parentWidget(), sentence);
+    EXPECT_GE(box.left(), metrics.horizontalAdvance(QStringLiteral("将地址")));
+    EXPECT_LE(box.right(), sentence->width() - metrics.horizontalAdvance(QStringLiteral("改为")));
+    EXPECT_GE(box.width(), metrics.horizontalAdvance(QStringLiteral("249")));
+}
+
+TEST_F(WindowTest, TimersArePreciseChildrenAndIdle) {
+    for (const char* name : {"Timer2", "Timer3", "Timer6"}) {
+        SCOPED_TRACE(name);
+        const auto* timer = window->findChild<QTimer*>(name);
+        ASSERT_NE(timer, nullptr);
+        EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
+        EXPECT_FALSE(timer->isActive());
+    }
+}
+
+TEST_F(WindowTest, EveryButtonThePortListAndEveryTimerIsWired) {
+    // disconnect() reports whether there was a connection to cut.
+    for (const char* name :
+         {"comDoOnce", "cmdOneM", "cmdStopOnce", "cmdCom", "cmdReadAdd", "cmdChangeID",
+          "cmdReadSensorID", "cmdReadSNAll", "cmdSaveSn", "cmdAutoSearch", "cmdAutoInput",
+          "cmdOpenFile", "cmdFirst", "cmdWriteNext", "cmdWriteAllSn", "cmdStopWrite"}) {
+        auto* button = get<QPushButton>(name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr)) << name;
+    }
+    for (const char* name : {"Timer2", "Timer3", "Timer6"}) {
+        auto* timer = window->findChild<QTimer*>(name);
+        ASSERT_NE(timer, nullptr);
+        EXPECT_TRUE(QObject::disconnect(timer, &QTimer::timeout, nullptr, nullptr)) << name;
+    }
+    EXPECT_TRUE(
+        QObject::disconnect(get<QComboBox>("Combo1"), &QComboBox::activated, nullptr, nullptr));
+}
+
+TEST_F(WindowTest, OnlyTheOperatorsPortChoiceReopensThePort) {
+    auto* ports = get<QComboBox>("Combo1");
+    ASSERT_NE(ports, nullptr);
+    window->controls().setCurrentIndex("Combo1", 4);
+    EXPECT_EQ(ports->currentIndex(), 4);
+    EXPECT_EQ(port.opens, 0) << "a selection from code is not the operator's choice";
+
+    ports->setCurrentIndex(2);
+    emit ports->activated(2);
+    EXPECT_EQ(port.opens, 1);
+    EXPECT_EQ(port.portNumber(), 3);
+}
+
+// The Controls adapter over the real widgets.
+class ControlsTest : public WindowTest {
+protected:
+    Controls& ui() { return window->controls(); }
+};
+
+TEST_F(ControlsTest, TextsRoundTripOnEveryKindOfControl) {
+    for (const char* name : {"txtStationID", "TXTSN", "lblCounter", "cmdCom", "Frame2"}) {
+        ui().setText(name, "温度 25.34");
+        EXPECT_EQ(ui().text(name), "温度 25.34") << name;
+    }
+    EXPECT_EQ(get<QGroupBox>("Frame2")->title(), "温度 25.34");
+    EXPECT_EQ(ui().text("txtFunID"), "3");
+    EXPECT_EQ(ui().text("Label2_7"), "将地址       改为");
+}
+
+TEST_F(ControlsTest, AppendAddsExactlyTheGivenText) {
+    ui().setText("TXTSN", "");
+    ui().appendText("TXTSN", "01:  ");
+    ui().appendText("TXTSN", " 28 FF");
+    EXPECT_EQ(ui().text("TXTSN"), "01:   28 FF");
+    ui().appendText("TXTSN", "\r\n");
+    ui().appendText("TXTSN", "02:");
+    EXPECT_EQ(get<QPlainTextEdit>("TXTSN")->document()->blockCount(), 2);
+    EXPECT_EQ(ui().text("TXTSN"), "01:   28 FF\n02:");
+
+    ui().appendText("txtCommand", "01 ");
+    ui().appendText("txtCommand", "03 ");
+    EXPECT_EQ(ui().text("txtCommand"), "01 03 ");
+    ui().appendText("txtSetID_1", "9");
+    EXPECT_EQ(ui().text("txtSetID_1"), "19");
+}
+
+TEST_F(ControlsTest, CombosShowTheirPlaceholderUntilAnEntryIsSelected) {
+    EXPECT_EQ(ui().text("Combo1"), "COM4");
+    EXPECT_EQ(ui().currentIndex("Combo1"), -1);
+    EXPECT_EQ(ui().itemCount("Combo1"), 16);
+    EXPECT_EQ(ui().itemText("Combo1", 15), "COM16");
+    EXPECT_EQ(ui().itemText("Combo1", 16), "");
+    EXPECT_EQ(ui().itemText("Combo2", -1), "");
+
+    QSignalSpy activated(get<QComboBox>("Combo2"), &QComboBox::activated);
+    ui().setCurrentIndex("Combo2", 2);
+    EXPECT_EQ(ui().currentIndex("Combo2"), 2);
+    EXPECT_EQ(ui().text("Combo2"), "38400");
+    ui().setCurrentIndex("Combo2", 3);  // no such entry: ignored
+    EXPECT_EQ(ui().currentIndex("Combo2"), 2);
+    ui().setText("Combo2", "9600");
+    EXPECT_EQ(ui().currentIndex("Combo2"), 0);
+    ui().setCurrentIndex("Combo2", -1);
+    EXPECT_EQ(ui().text("Combo2"), "19200");
+    EXPECT_EQ(activated.count(), 0);
+}
+
+TEST_F(ControlsTest, ColoursAreTheTextColourOfThePalette) {
+    EXPECT_EQ(ui().textColor("txtValue_3"), TextColor::Black);
+    ui().setTextColor("txtValue_3", TextColor::Red);
+    EXPECT_EQ(ui().textColor("txtValue_3"), TextColor::Red);
+    EXPECT_EQ(get("txtValue_3")->palette().color(QPalette::Text), QColor(0xFF, 0, 0));
+    EXPECT_EQ(ui().textColor("txtValue_4"), TextColor::Black);
+    ui().setTextColor("txtValue_3", TextColor::Black);
+    EXPECT_EQ(get("txtValue_3")->palette().color(QPalette::Text), QColor(0, 0, 0));
+}
+
+TEST_F(ControlsTest, ShownIsTheControlsOwnFlag) {
+    // The window itself is not shown: the controls still report their own flag.
+    EXPECT_TRUE(ui().isShown("PictureShow"));
+    ui().setShown("TXTSN", false);
+    EXPECT_FALSE(ui().isShown("TXTSN"));
+    EXPECT_TRUE(get("TXTSN")->isHidden());
+    ui().setShown("TXTSN", true);
+    EXPECT_TRUE(ui().isShown("TXTSN"));
+}
+
+TEST_F(ControlsTest, BringingAnImageToTheFrontHidesTheOtherTwo) {
+    for (const char* name : {"ImgYellow", "imgConnected", "imgNotConnected", "ImgYellow"}) {
+        ui().bringToFront(name);
+        EXPECT_EQ(ui().frontImage(), name);
+        for (const char* image : kImages) {
+            EXPECT_EQ(get(image)->isHidden(), std::string(image) != name) << name << image;
+        }
+    }
+}
+
+TEST_F(ControlsTest, StatusMessagesGoToTheStatusBar) {
+    ui().showStatus("/dev/ttyUSB0: 权限不够");
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("/dev/ttyUSB0: 权限不够"));
+    ui().showStatus("");
+    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
+}
+
+TEST_F(ControlsTest, UnknownNamesAndWrongKindsAreHarmless) {
+    ui().setText("txtNoSuch", "x");
+    ui().appendText("txtNoSuch", "x");
+    ui().setTextColor("txtNoSuch", TextColor::Red);
+    ui().setShown("txtNoSuch", false);
+    ui().bringToFront("imgNoSuch");
+    ui().setCurrentIndex("txtStationID", 1);
+    EXPECT_EQ(ui().text("txtNoSuch"), "");
+    EXPECT_EQ(ui().textColor("txtNoSuch"), TextColor::Black);
+    EXPECT_FALSE(ui().isShown("txtNoSuch"));
+    EXPECT_EQ(ui().currentIndex("txtStationID"), -1);
+    EXPECT_EQ(ui().itemCount("txtNoSuch"), 0);
+    EXPECT_EQ(ui().frontImage(), "imgNotConnected");
+    EXPECT_EQ(ui().text("txtStationID"), "2");
+}
+
+// QtTimer over a plain QTimer.
+class TimerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qtimer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&qtimer, &QTimer::timeout, [this] { ++ticks; });
+    }
+    bool ticksWithin(int ms) {
+        const int before = ticks;
+        return QTest::qWaitFor([&] { return ticks > before; }, ms);
+    }
+
+    QTimer qtimer;
+    QtTimer timer{&qtimer};
+    int ticks = 0;
+};
+
+TEST_F(TimerTest, IdleUntilGivenAnInterval) {
+    EXPECT_TRUE(timer.isEnabled());
+    EXPECT_EQ(timer.interval(), 0);
+    EXPECT_FALSE(timer.isTicking());
+    EXPECT_FALSE(qtimer.isActive());
+
+    timer.setInterval(5);
+    EXPECT_TRUE(timer.isTicking());
+    EXPECT_TRUE(ticksWithin(2000));
+    EXPECT_TRUE(ticksWithin(2000)) << "it repeats";
+
+    timer.setInterval(0);
+    EXPECT_FALSE(qtimer.isActive());
+    const int stopped = ticks;
+    QTest::qWait(30);
+    EXPECT_EQ(ticks, stopped);
+}
+
+TEST_F(TimerTest, DisabledTimersKeepTheirIntervalButDoNotTick) {
+    timer.setEnabled(false);
+    timer.setInterval(5);
+    EXPECT_EQ(timer.interval(), 5);
+    EXPECT_FALSE(timer.isTicking());
+    EXPECT_FALSE(qtimer.isActive());
+    QTest::qWait(30);
+    EXPECT_EQ(ticks, 0);
+
+    timer.setEnabled(true);
+    EXPECT_TRUE(ticksWithin(2000));
+    timer.setEnabled(false);
+    EXPECT_FALSE(qtimer.isActive());
+}
+
+TEST_F(TimerTest, SettingTheIntervalRestartsThePeriod) {
+    timer.setInterval(2000);
+    QTest::qWait(300);
+    EXPECT_LT(qtimer.remainingTime(), 1800);
+    timer.setEnabled(true);  // already enabled: the period runs on
+    EXPECT_LT(qtimer.remainingTime(), 1800);
+    timer.setInterval(2000);
+    EXPECT_GT(qtimer.remainingTime(), 1900);
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST(DialogsTest, FiltersBecomeQtNameFilters) {
+    EXPECT_EQ(QtDialogs::nameFilters("txt|*.txt"), "txt (*.txt)");
+    EXPECT_EQ(QtDialogs::nameFilters("序列号文件 (*.txt)|*.txt|所有文件（*）|*.*"),
+              QStringLiteral("序列号文件 (*.txt);;所有文件（*） (*)"));
+    EXPECT_EQ(QtDialogs::nameFilters("Logs|*.log;*.txt"), "Logs (*.log *.txt)");
+    EXPECT_EQ(QtDialogs::nameFilters(""), "");
+}
+
+TEST(DialogsTest, MessageBoxesCarryTextTitleButtonsAndIcon) {
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+    const auto plain = QtDialogs::buildMessageBox({"请选择端口", {}, false, false}, nullptr);
+    EXPECT_EQ(plain->text(), "请选择端口");
+    EXPECT_EQ(plain->windowTitle(), QString::fromUtf8(kApplicationTitle));
+    EXPECT_EQ(plain->standardButtons(), QMessageBox::Ok);
+    EXPECT_EQ(plain->icon(), QMessageBox::NoIcon);
+
+    const auto warning = QtDialogs::buildMessageBox(
+        {"所选的串行端口已被其他设备所使用!", "系统信息", true, true}, nullptr);
+    EXPECT_EQ(warning->windowTitle(), "系统信息");
+    EXPECT_EQ(warning->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(warning->icon(), QMessageBox::Warning);
+}
+
+TEST(DialogsTest, FileDialogsFollowTheRequest) {
+    QTemporaryDir dir;
+    const auto save = QtDialogs::buildFileDialog({"", dir.path().toStdString(), "txt|*.txt", true},
+                                                 true, nullptr);
+    EXPECT_EQ(save->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(save->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(save->directory().absolutePath(), QDir(dir.path()).absolutePath());
+    EXPECT_EQ(save->nameFilters(), QStringList{"txt (*.txt)"});
+
+    const auto open = QtDialogs::buildFileDialog({"打开文件", "", "", false}, false, nullptr);
+    EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(open->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(open->windowTitle(), "打开文件");
+}
+
+}  // namespace
+}  // namespace tc24

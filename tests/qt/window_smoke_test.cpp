@@ -26,13 +26,13 @@
 #include "app/qt/qt_controls.h"
 #include "app/qt/qt_dialogs.h"
 #include "app/qt/qt_timer.h"
-#include "qt/fakes.h"
+#include "core/fakes.h"
 
 namespace tc24 {
 namespace {
 
-using qt_testing::FakeDialogs;
-using qt_testing::FakeSerialPort;
+using tc24::testing::FakeDialogs;
+using tc24::testing::FakeSerialPort;
 
 // Expected widget classes.
 namespace kind {

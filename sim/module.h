@@ -1,0 +1,122 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <span>
+#include <vector>
+
+#include "link/byte_view.h"
+#include "sim/serial_number.h"
+
+namespace tc24::sim {
+
+// Station numbers with a meaning of their own.
+inline constexpr std::uint8_t kBroadcastStation = 0;
+inline constexpr std::uint8_t kAnyModuleStation = 250;  // answered by every module (function 0x25)
+inline constexpr std::uint8_t kLowestAddress = 1;
+inline constexpr std::uint8_t kHighestAddress = 249;
+
+// Function codes and sub-functions the module understands.
+inline constexpr std::uint8_t kReadHoldingRegisters = 0x03;
+inline constexpr std::uint8_t kWriteSingleRegister = 0x06;
+inline constexpr std::uint8_t kSensorAssign = 0x22;
+inline constexpr std::uint8_t kAssignIdentify = 0x01;
+inline constexpr std::uint8_t kAssignWriteSerial = 0x0C;
+inline constexpr std::uint8_t kReadSerial = 0x23;
+inline constexpr std::uint8_t kModuleQuery = 0x25;
+inline constexpr std::uint8_t kQueryAddress = 0x02;
+inline constexpr std::uint8_t kQuerySensorCount = 0x05;
+inline constexpr std::uint16_t kAddressRegister = 0x0B00;  // function 6 target for the address
+
+// MODBUS exception codes.
+inline constexpr std::uint8_t kIllegalFunction = 0x01;
+inline constexpr std::uint8_t kIllegalDataAddress = 0x02;
+inline constexpr std::uint8_t kIllegalDataValue = 0x03;
+inline constexpr std::uint8_t kDeviceFailure = 0x04;
+inline constexpr std::uint8_t kDeviceBusy = 0x06;
+
+// Register value of a position without a reading.
+inline constexpr std::uint16_t kNoReading = 0xFFFF;
+
+// Lowest and highest temperature the module reports, in hundredths of a degree. Register
+// values above 20000 are read as negative (two's complement), so -455.35 is the lowest.
+inline constexpr int kLowestCentidegrees = -45535;
+inline constexpr int kHighestCentidegrees = 20000;
+
+// A register value as hundredths of a degree, the way the tool reads it: values above
+// 20000 are negative (two's complement).
+inline int registerCentidegrees(std::uint16_t value) {
+    return value > kHighestCentidegrees ? static_cast<int>(value) - 65536 : value;
+}
+
+// A sensor attached to the module's sensor bus.
+struct Sensor {
+    SerialNumber serial{};
+    int baseCentidegrees = 2000;  // the temperature it drifts around
+    int driftSixteenths = 0;      // current deviation, in the sensor's 1/16 degree steps
+
+    // Reading in hundredths of a degree, within the range above. Never -1: that would read
+    // as 65535, the "no reading" mark, so it is reported as 0.00 instead.
+    int centidegrees() const;
+};
+
+// Appends the CRC-16/MODBUS trailer, low byte first.
+Bytes withCrc(Bytes frame);
+// addr, function | 0x80, code, CRC.
+Bytes exceptionReply(std::uint8_t address, std::uint8_t function, std::uint8_t code);
+
+// One 24-channel module: its bus address, the sensors on its sensor bus and the table that
+// says which sensor belongs to which position.
+class Module {
+public:
+    static constexpr int kPositions = 24;
+
+    explicit Module(std::uint8_t address = 1);
+
+    std::uint8_t address() const { return address_; }
+    void setAddress(std::uint8_t address) { address_ = address; }
+
+    // Sensor bus. Attaching a serial number that is already there replaces that sensor.
+    void attach(const Sensor& sensor);
+    const std::vector<Sensor>& sensors() const { return sensors_; }
+    const Sensor* findSensor(const SerialNumber& serial) const;
+
+    // Position table, positions 1 to 24; an empty position holds eight 0xFF bytes.
+    const SerialNumber& assigned(int position) const;
+    void assign(int position, const SerialNumber& serial);
+
+    // Sensors on the bus that no position refers to.
+    std::vector<SerialNumber> newSensors() const;
+
+    // Register 0 to 23 (position 1 to 24): the reading of the position's sensor, or 65535
+    // when the position is empty or its sensor is not on the bus.
+    std::uint16_t registerValue(int index) const;
+
+    // One step of slow drift: each sensor moves by at most one 1/16 degree step and stays
+    // within maxSixteenths of its base temperature.
+    void drift(std::mt19937& rng, int maxSixteenths);
+
+    // True when a request to this station and function concerns this module: its own
+    // address, a broadcast, or a module query (0x25) to station 250.
+    bool listensTo(std::uint8_t station, std::uint8_t function) const;
+
+    // Handles one request frame (CRC already checked). Returns the reply, or nothing when
+    // the request is not for this module or was a broadcast.
+    std::optional<Bytes> handle(std::span<const std::uint8_t> frame);
+
+private:
+    std::optional<Bytes> readRegisters(ByteView frame);
+    std::optional<Bytes> writeRegister(ByteView frame, bool broadcast);
+    std::optional<Bytes> assignSensor(ByteView frame);
+    std::optional<Bytes> readSerial(ByteView frame);
+    std::optional<Bytes> query(ByteView frame);
+    Bytes exception(std::uint8_t function, std::uint8_t code) const;
+
+    std::uint8_t address_;
+    std::vector<Sensor> sensors_;
+    std::array<SerialNumber, kPositions> table_;
+};
+
+}  // namespace tc24::sim

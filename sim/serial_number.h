@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tc24::sim {
+
+// A sensor's 64-bit serial number as the module stores and sends it, first byte first:
+// family code, six id bytes, 1-Wire CRC-8 of the first seven bytes.
+using SerialNumber = std::array<std::uint8_t, 8>;
+
+inline constexpr std::uint8_t kFamilyDs18b20 = 0x28;
+
+// What an empty position reports: eight 0xFF bytes.
+inline constexpr SerialNumber kNoSerialNumber = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// Dallas/Maxim 1-Wire CRC-8: polynomial x^8 + x^5 + x^4 + 1, reflected (0x8C), initial 0.
+std::uint8_t onewireCrc8(std::span<const std::uint8_t> bytes);
+
+// True when byte 7 is the CRC-8 of bytes 0 to 6.
+bool hasValidOnewireCrc(const SerialNumber& serial);
+
+// Family 0x28, the six id bytes, and the CRC-8 in the last byte.
+SerialNumber makeSerialNumber(const std::array<std::uint8_t, 6>& id);
+
+// A fresh serial number with random id bytes.
+SerialNumber randomSerialNumber(std::mt19937& rng);
+
+// Sixteen hex digits, either case, optionally separated by blanks, '-' or ':' between bytes
+// ("28FF4B120316029E", "28 ff 4b 12 03 16 02 9e", "28-FF-4B-12-03-16-02-9E").
+std::optional<SerialNumber> parseSerialNumber(std::string_view text);
+
+// "28 FF 4B 12 03 16 02 9E".
+std::string serialNumberText(const SerialNumber& serial);
+
+}  // namespace tc24::sim

@@ -55,6 +55,9 @@ struct WindowState {
     // Set when a read-all sequence finished; the save then writes every position up to
     // the limit instead of "field less one".
     bool readAllFinished = false;
+    int pendingIdentifyPosition = 0;  // position the identification being answered asked for
+    // Position text of the entry the automatic writing sent last while P points past it.
+    std::string autoWrittenPosition;
 };
 
 class Window;

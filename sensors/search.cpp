@@ -1,0 +1,139 @@
+#include "sensors/search.h"
+
+#include <string>
+
+#include "link/hex.h"
+#include "link/numbers.h"
+#include "link/request.h"
+#include "measure/register_query.h"
+
+namespace tc24::sensors {
+
+namespace {
+
+constexpr const char* kStationMalformed = "你输入的设备地址格式有误!";
+constexpr const char* kPositionMalformed = "你输入的传感器编号格式有误!";
+constexpr const char* kPositionRange = "你输入的传感器编号格式有误,正确的值应该为1-24!";
+constexpr const char* kOneSensorOnly = "请确保模块上只接了一个传感器，并指定了正确的传感器编号";
+constexpr const char* kSearchResult = "当前设备搜索到的传感器个数为:";
+
+constexpr std::uint8_t kSearchAddress = 0xFA;  // one above the highest device address
+constexpr std::uint8_t kSearchFunction = 0x25;
+constexpr std::uint8_t kSearchSubcode = 0x01;
+constexpr int kSearchReplyLength = 6;
+
+constexpr std::uint8_t kIdentifyFunction = 0x22;
+constexpr std::uint8_t kSerialFamily = 0x28;  // first byte of every sensor serial number
+constexpr std::size_t kSerialFirstByte = 3;
+constexpr std::size_t kSerialBytes = 8;
+constexpr double kLastPosition = 24;
+
+}  // namespace
+
+void cmdAutoSearch_Click(Window& window) {
+    auto& ui = window.ui;
+    auto& state = window.state;
+    ui.setText("txtState", "");
+    state.CmdMode = cmd_mode::SensorSearch;
+    // The search always goes to 0xFA; the address field must still hold a byte.
+    const auto station = numbers::parse(ui.text("txtStationID"));
+    if (!station || !numbers::toByte(numbers::roundHalfEven(*station))) {
+        window.message(kStationMalformed);
+        return;
+    }
+    state.CmdText.clear();
+    ui.setShown("TXTSN", true);
+    ui.setText("TXTSN", "");
+    preparePortForRequest(window.port);
+
+    Bytes frame{kSearchAddress, kSearchFunction, 0x05, 0x01, 0x00, 0x02};
+    appendCrc(state, frame);
+    state.RecLength = kSearchReplyLength;
+    state.CmdLenth = static_cast<std::int16_t>(2 * frame[5] + 5);
+    // The module expects one 0x00 after the CRC; the echo shows the frame only.
+    echoArmAndWrite(window, frame, kSearchReplyLength, 1);
+}
+
+void decodeSearchReply(Window& window, ByteView reply) {
+    const auto function = reply.at(1);
+    const auto subcode = reply.at(2);
+    const auto count = reply.at(3);
+    if (!function || !subcode || !count || *function != kSearchFunction ||
+        *subcode != kSearchSubcode) {
+        return;
+    }
+    window.ui.setText("TXTSN", std::string(kSearchResult) + "\r\n" + std::to_string(*count));
+}
+
+void cmdAutoInput_Click(Window& window) {
+    auto& ui = window.ui;
+    auto& state = window.state;
+    const auto station = numbers::byteRoundedDown(ui.text("txtStationID"));
+    if (!station) {
+        window.message(kStationMalformed);
+        return;
+    }
+    const auto field = numbers::parse(ui.text("txtSensorReadID"));
+    if (!field) {
+        window.message(kPositionMalformed);
+        return;
+    }
+    const double position = numbers::roundDown(*field);
+    if (position > kLastPosition || position < 1) {
+        window.message(kPositionRange);
+        return;
+    }
+
+    ui.setShown("PictureShow", false);
+    ui.setShown("TXTSN", true);
+    ui.setText("txtState", "");
+    measure::markBoxesWaiting(window, measure::kValueBoxes);
+    state.CmdMode = cmd_mode::Identify;
+    state.CmdText.clear();
+
+    // The target position of the writing group says whether one sensor was meant; text
+    // that is not a number is refused like 0.
+    const auto target = numbers::parse(ui.text("txtObjSensorid"));
+    if (!target || numbers::roundDown(*target) == 0) {
+        window.message(kOneSensorOnly);
+        return;
+    }
+    if (numbers::roundDown(*target) == 1) {
+        ui.setText("TXTSN", "");
+    }
+    preparePortForRequest(window.port);
+
+    const auto positionByte = static_cast<std::uint8_t>(position);
+    Bytes frame{*station, kIdentifyFunction, 0x01, positionByte, 0x00, 0x04};
+    appendCrc(state, frame);
+    state.CmdLenth = static_cast<std::int16_t>(2 * frame[5] + 5);
+    state.RecLength = state.CmdLenth;
+    // The reply names the position asked for, whatever the field shows when it arrives.
+    state.pendingIdentifyPosition = positionByte;
+    echoArmAndWrite(window, frame, state.CmdLenth);
+
+    // The cursor runs 1, 2, …, 24 and starts again at 1.
+    if (*field < state.SensorNum) {
+        ui.setText("txtSensorReadID", numbers::toText(*field + 1));
+    } else {
+        ui.setText("txtSensorReadID", "1");
+    }
+}
+
+void decodeIdentifyReply(Window& window, ByteView reply) {
+    const auto first = reply.at(kSerialFirstByte);
+    if (!first || *first != kSerialFamily) {
+        return;
+    }
+    std::string line =
+        "传感器编号:" + std::to_string(window.state.pendingIdentifyPosition) + "序列号为：";
+    for (std::size_t i = 0; i < kSerialBytes; ++i) {
+        if (const auto byte = reply.at(kSerialFirstByte + i)) {
+            line += FormatHex(*byte);
+            line += ' ';
+        }
+    }
+    window.ui.appendText("TXTSN", line + "\r\n");
+}
+
+}  // namespace tc24::sensors

@@ -1,0 +1,244 @@
+#include "sensors/serial_readout.h"
+
+#include <optional>
+#include <string>
+
+#include "link/files.h"
+#include "link/hex.h"
+#include "link/numbers.h"
+#include "link/request.h"
+
+namespace tc24::sensors {
+
+namespace {
+
+constexpr const char* kReadPositionMalformed = "你输入的传感器编号格式有误，正确值为1-24!";
+constexpr const char* kListPositionMalformed = "你输入的编程格式有误，正确值为1-24!";
+constexpr const char* kPositionRange = "你输入的传感器编号格式有误,正确的值应该为1-24!";
+constexpr const char* kStationMalformed = "你输入的设备地址格式有误!";
+constexpr const char* kLengthMalformed = "你输入的数据长度格式有误!";
+constexpr const char* kPortClosed = "打开串口出错，请确定串口是否已被占用";
+constexpr const char* kReadingFinished = "读取完成";
+constexpr const char* kSystemPrompt = "系统提示";
+
+constexpr std::uint8_t kReadFunction = 0x23;
+constexpr int kReadReplyLength = 14;
+constexpr int kReadThreshold = 11;  // enough for bytes 0 … 10, the serial number included
+constexpr std::size_t kSerialFirstByte = 3;
+constexpr std::size_t kSerialBytes = 8;
+constexpr double kLastPosition = 24;
+constexpr int kReadAllInterval = 1000;
+
+// Past the data-length limit: the cursor that ran one beyond 24 goes back to 24, the
+// sequence stops and the operator is told. Timer6 stops before the box opens, so no
+// further tick can read or finish again while it is open.
+void finishReadout(Window& window, double field) {
+    if (field == 25) {
+        window.ui.setText("txtSensorid2", "24");
+    }
+    const bool sequenceRunning = window.Timer6.isTicking();
+    window.Timer6.setInterval(0);
+    if (sequenceRunning) {
+        window.state.readAllFinished = true;
+    }
+    window.message(MessageBox{kReadingFinished, kSystemPrompt, false, false});
+}
+
+// Content of a serial-number list: the count, then entries 1 … count, each quoted, every
+// line ending in CR LF.
+std::string listFileContent(const WindowState& state, int count) {
+    std::string content = std::to_string(count) + "\r\n";
+    for (int position = 1; position <= count; ++position) {
+        content += '"';
+        content += state.SnList[static_cast<std::size_t>(position)];
+        content += "\"\r\n";
+    }
+    return content;
+}
+
+bool endsWithTxt(const std::string& name) {
+    constexpr std::string_view ending = ".txt";
+    return name.size() >= ending.size() &&
+           name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+}  // namespace
+
+void cmdReadSensorID_Click(Window& window) {
+    auto& ui = window.ui;
+    const auto field = numbers::parse(ui.text("txtSensorid2"));
+    if (!field) {
+        window.message(kReadPositionMalformed);
+        return;
+    }
+    const auto position = numbers::toInt16(numbers::roundHalfEven(*field));
+    if (!position) {
+        window.message(kReadPositionMalformed);
+        return;
+    }
+    // Everything the request needs is checked before anything changes, so a refused read
+    // sends nothing and leaves the window as it was.
+    double limit = 0;
+    if (*position > 0) {
+        const auto length = numbers::parse(ui.text("txtDataLength"));
+        if (!length || !numbers::toInt16(numbers::roundDown(*length))) {
+            window.message(kLengthMalformed);
+            return;
+        }
+        limit = numbers::roundDown(*length);
+        if (limit >= *position) {
+            if (!numbers::byteRoundedDown(ui.text("txtStationID"))) {
+                window.message(kStationMalformed);
+                return;
+            }
+            if (!numbers::toByte(*position)) {
+                window.message(kReadPositionMalformed);
+                return;
+            }
+        }
+    }
+
+    ui.setShown("PictureShow", false);
+    ui.setShown("TXTSN", true);
+    window.state.CmdMode = cmd_mode::ReadSerialNumber;
+
+    if (*position <= 0) {
+        ui.setText("txtSensorid2", "1");
+        return;
+    }
+    if (*position == 1) {
+        ui.setText("TXTSN", "");  // a read of position 1 starts a new list
+    }
+    if (limit >= *position) {
+        ReadSensorID(window, *position);
+        ui.setText("txtSensorid2", numbers::toText(numbers::roundDown(*field) + 1));
+        return;
+    }
+    finishReadout(window, *field);
+}
+
+void ReadSensorID(Window& window, std::int16_t Sensorid) {
+    const auto station = numbers::byteRoundedDown(window.ui.text("txtStationID"));
+    const auto position = numbers::toByte(Sensorid);
+    if (!station || !position) {
+        return;  // the click refuses such input before it gets here
+    }
+    auto& state = window.state;
+    window.ui.setText("txtState", "");
+    state.CmdText.clear();
+    preparePortForRequest(window.port);
+
+    // station, function, 0x01, position, then 8 bytes asked for, CRC lo, CRC hi
+    Bytes frame{*station, kReadFunction, 0x01, *position, 0x00, 0x08};
+    appendCrc(state, frame);
+    state.RecLength = kReadReplyLength;
+    state.CmdLenth = static_cast<std::int16_t>(2 * frame[5] + 5);
+    // The reply belongs to this position, whatever the field shows when it arrives.
+    state.pendingReadPosition = *position;
+    state.readAllFinished = false;
+    echoArmAndWrite(window, frame, kReadThreshold);
+}
+
+void decodeSerialNumberReply(Window& window, ByteView reply) {
+    const auto position = numbers::toByte(window.state.pendingReadPosition);
+    if (!position) {
+        return;
+    }
+    Bytes serial;
+    for (std::size_t i = 0; i < kSerialBytes; ++i) {
+        if (const auto byte = reply.at(kSerialFirstByte + i)) {
+            serial.push_back(*byte);
+        }
+    }
+    window.ui.appendText("TXTSN", FormatHex(*position) + ":  " + receivedHexText(serial) + "\r\n");
+
+    // Only a complete number is kept: a stray short chunk must not replace one read before.
+    // Positions beyond the list are shown but not kept.
+    auto& list = window.state.SnList;
+    if (serial.size() == kSerialBytes && *position < list.size()) {
+        list[*position] = serialNumberText(serial);
+    }
+}
+
+void cmdReadSNAll_Click(Window& window) {
+    auto& ui = window.ui;
+    const auto field = numbers::parse(ui.text("txtSensorid2"));
+    if (!field) {
+        window.message(kListPositionMalformed);
+        return;
+    }
+    const double whole = numbers::roundDown(*field);
+    if (whole > kLastPosition || whole == 0) {
+        window.message(kPositionRange);
+        return;
+    }
+    ui.setText("txtSensorid2", "1");
+    ui.setText("TXTSN", "");
+    window.state.readAllFinished = false;
+    window.Timer6.setInterval(kReadAllInterval);  // the first read comes one interval later
+}
+
+void Timer6_Timer(Window& window) {
+    Window::TickScope tick(window, window.Timer6);
+    if (!tick.mayRun()) {
+        return;  // the box of an earlier tick is still open
+    }
+    if (!window.port.isOpen()) {
+        // Walking on would only report a list that was never read.
+        window.Timer6.setInterval(0);
+        window.message(kPortClosed);
+        return;
+    }
+    cmdReadSensorID_Click(window);
+}
+
+void cmdSaveSn_Click(Window& window) {
+    auto& ui = window.ui;
+    auto& state = window.state;
+    const FileDialogRequest request{{}, window.programDirectory.string(), "txt|*.txt", true};
+
+    const auto field = numbers::parse(ui.text("txtSensorid2"));
+    if (!field) {
+        window.message(kListPositionMalformed);
+        return;
+    }
+    const double whole = numbers::roundDown(*field);
+    if (whole > kLastPosition || whole < 1) {
+        window.message(kPositionRange);  // a negative count would make a list no one can import
+        return;
+    }
+
+    const auto chosen = window.dialogs.askSaveFile(request);
+    if (!chosen || chosen->empty()) {
+        return;  // cancelled: no file, nothing changes
+    }
+    std::string path = *chosen;
+    if (!endsWithTxt(path)) {
+        path += ".txt";
+    }
+
+    // After single reads the field names the position after the last one read. After a
+    // finished read-all the list runs up to the last position the sequence read (the field
+    // may already name it: 25 is turned back into 24), and saving again writes the same.
+    double lastSaved = *field;
+    if (state.readAllFinished && state.pendingReadPosition >= 1) {
+        if (lastSaved > state.pendingReadPosition) {
+            lastSaved = state.pendingReadPosition;
+        }
+    } else if (lastSaved > 1) {
+        lastSaved -= 1;
+    }
+    const int count = static_cast<int>(numbers::roundDown(lastSaved));
+
+    if (const auto failure = writeFileReplacing(path, listFileContent(state, count))) {
+        window.message(
+            MessageBox{"无法保存序列号文件 " + path + "：" + *failure, kSystemPrompt, false, true});
+        return;
+    }
+    if (lastSaved != *field) {
+        ui.setText("txtSensorid2", numbers::toText(lastSaved));
+    }
+    state.ChennelNum = static_cast<std::int16_t>(count);
+}
+
+}  // namespace tc24::sensors

@@ -288,16 +288,17 @@ int Simulator::run() {
     const double driftDegrees = options_.driftDegrees.value_or(fromFile ? 0.0 : 0.5);
     const int driftSixteenths = static_cast<int>(std::lround(driftDegrees * 16.0));
     auto nextDrift = start_ + std::chrono::seconds(1);
-    const std::optional<Clock::time_point> stopAt =
-        options_.exitAfterSeconds
-            ? std::optional(start_ + millis(*options_.exitAfterSeconds * 1000.0))
-            : std::nullopt;
+    // Without --exit-after the run ends only on a signal: "never" is a far time point, which
+    // keeps the loop free of an optional the optimiser cannot see through.
+    const bool stopsByItself = options_.exitAfterSeconds.has_value();
+    const Clock::time_point stopAt =
+        stopsByItself ? start_ + millis(*options_.exitAfterSeconds * 1000.0) : Clock::time_point::max();
 
     sigset_t waitMask;
     sigemptyset(&waitMask);
     while (gStop == 0) {
         auto now = Clock::now();
-        if (stopAt && now >= *stopAt) {
+        if (stopsByItself && now >= stopAt) {
             break;
         }
         if (backAt_ && now >= *backAt_) {
@@ -330,9 +331,7 @@ int Simulator::run() {
 
         // Sleep until the next thing to do, or until a byte arrives.
         auto wake = nextDrift;
-        if (stopAt) {
-            wake = std::min(wake, *stopAt);
-        }
+        wake = std::min(wake, stopAt);
         if (backAt_) {
             wake = std::min(wake, *backAt_);
         }
@@ -404,10 +403,8 @@ void Simulator::printSummary() const {
 
 // The modules as the options, the sensor file and the state file describe them.
 std::optional<Line> buildLine(const Options& options) {
-    std::vector<std::uint8_t> addresses = options.addresses;
-    if (addresses.empty()) {
-        addresses.push_back(1);
-    }
+    const std::vector<std::uint8_t> addresses =
+        options.addresses.empty() ? std::vector<std::uint8_t>{1} : options.addresses;
     SensorFile file;
     if (!options.sensorsPath.empty()) {
         std::ifstream in(options.sensorsPath);

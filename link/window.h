@@ -3,9 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "link/byte_view.h"
 #include "link/serial_port.h"
@@ -85,8 +87,13 @@ public:
     Timer& Timer6;  // read-all of serial numbers
     std::filesystem::path programDirectory;
 
-    // One decoder per pending-operation code; filled by installDecoders().
+    // One decoder per pending-operation code; filled by FrmMain.
     std::map<std::int16_t, Decoder> decoders;
+
+    // Views beside the window's own (recording, trends, logs) see every received chunk after
+    // its decoder ran, with the code that selected it. They never change what decoders do.
+    using ReplyObserver = std::function<void(std::int16_t cmdMode, ByteView received)>;
+    std::vector<ReplyObserver> replyObservers;
 
     // Every message box goes through here. While a box shown during a timer's tick is
     // open, further ticks of that timer do nothing, so boxes never pile up.

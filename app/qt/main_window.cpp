@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
@@ -224,6 +225,13 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, *qtTimer2_, *qtTimer3_,
                                       *qtTimer6_, programDirectory_);
     connectHandlers();
+    installTools();
+}
+
+void MainWindow::installTools() {
+    toolsBar_ = addToolBar(QStringLiteral("工具"));
+    toolsBar_->setObjectName(QStringLiteral("toolsBar"));
+    toolsBar_->setMovable(false);
 }
 
 MainWindow::~MainWindow() {

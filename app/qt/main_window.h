@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class QToolBar;
 
 namespace tc24 {
 
@@ -35,6 +36,9 @@ public:
 
     FrmMain& core() { return *core_; }
     Controls& controls();
+    SerialPort& port() { return *port_; }
+    // The tool bar that opens the views beside the main window (log, trends, recording).
+    QToolBar* toolsBar() { return toolsBar_; }
 
     // Start-up: restores the saved settings and opens the saved port. Call before show().
     void load();
@@ -53,9 +57,12 @@ private:
     QGroupBox* buildCommandFrame();
     QGroupBox* buildStatusFrame();
     void connectHandlers();
+    // Adds the views beside the main window; each installs itself through the tool bar.
+    void installTools();
     void refreshPortTooltips(QComboBox* ports) const;
 
     std::filesystem::path programDirectory_;
+    QToolBar* toolsBar_ = nullptr;
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Dialogs> ownDialogs_;
     SerialPort* port_ = nullptr;

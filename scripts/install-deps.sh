@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-wqy-microhei
     mbpoll libmodbus-dev
+    clang libclang-rt-14-dev
 )
 
 missing=()

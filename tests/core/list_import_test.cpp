@@ -89,16 +89,21 @@ TEST(ListImport, QuotesLineEndsAndCommasAllSeparateTheSameItems) {
     }
 }
 
-TEST(ListImport, FileInTheSavedFormatImportsBackUnchanged) {
-    // Count, then one quoted entry per line (an entry never read is an empty pair), CR LF.
+TEST(ListImport, FileSavedByTheReadoutImportsBackUnchanged) {
+    // Three positions were read (one of them never answered), then "保存序列号".
     const std::vector<std::string> saved{"28 FF 4B 12 03 16 02 9E", "", "28 FF 6C 32 A1 16 04 5F"};
-    std::string content = "3\r\n";
-    for (const auto& entry : saved) {
-        content += "\"" + entry + "\"\r\n";
-    }
     Harness h;
     h.startWithOpenPort();
-    import(h, content);
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        h.state().SnList[i + 1] = saved[i];
+    }
+    h.ui.set("txtSensorid2", "4");
+    const auto file = h.dir.path() / "list.txt";
+    h.dialogs.saveAnswers.push_back(file.string());
+    h.frm.cmdSaveSn_Click();
+    ASSERT_TRUE(std::filesystem::exists(file));
+    h.dialogs.openAnswers.push_back(file.string());
+    h.frm.cmdOpenFile_Click();
     EXPECT_TRUE(h.dialogs.shown.empty());
     EXPECT_EQ(h.state().ChennelNum, 3);
     for (std::size_t i = 0; i < saved.size(); ++i) {

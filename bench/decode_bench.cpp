@@ -1,0 +1,69 @@
+// Cost of handling one 53-byte register reply: the widget-free receive handler over fakes,
+// and the same reply through the real window offscreen (24 boxes painted).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <filesystem>
+
+#include "app/qt/main_window.h"
+#include "core/fakes.h"
+
+namespace {
+
+using namespace tc24;
+
+std::vector<std::uint8_t> registerReply() {
+    std::vector<std::uint8_t> reply{0x01, 0x03, 48};
+    for (int i = 0; i < 24; ++i) {
+        const int value = i % 7 == 0 ? 65486 : 2000 + 37 * i;
+        reply.push_back(static_cast<std::uint8_t>(value >> 8));
+        reply.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    }
+    reply.push_back(0x12);
+    reply.push_back(0x34);
+    return reply;
+}
+
+void CoreRegisterReply(benchmark::State& state) {
+    testing::FakeControls ui;
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    testing::FakeTimer t2, t3, t6;
+    FrmMain frm(ui, port, dialogs, t2, t3, t6, std::filesystem::temp_directory_path());
+    port.open();
+    frm.comDoOnce_Click();
+    const auto reply = registerReply();
+    for (auto _ : state) {
+        port.receive(reply);
+        benchmark::DoNotOptimize(ui.widgets);
+    }
+}
+BENCHMARK(CoreRegisterReply);
+
+void WindowRegisterReply(benchmark::State& state) {
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    MainWindow window(std::filesystem::temp_directory_path(), &port, &dialogs);
+    window.show();
+    port.open();
+    window.core().comDoOnce_Click();
+    const auto reply = registerReply();
+    for (auto _ : state) {
+        port.receive(reply);
+        QApplication::processEvents();  // let the boxes repaint
+    }
+}
+BENCHMARK(WindowRegisterReply);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
+                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

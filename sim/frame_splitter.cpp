@@ -1,13 +1,11 @@
 #include "sim/frame_splitter.h"
 
 #include "link/crc16.h"
-#include "sim/module.h"
 
 namespace tc24::sim {
 
 namespace {
 
-constexpr long kNeedMore = 0;
 constexpr long kUnknown = -1;
 constexpr std::size_t kShortestFrame = 4;  // address, function, two CRC bytes
 
@@ -22,36 +20,6 @@ std::size_t completeFrameAt(std::span<const std::uint8_t> bytes) {
 }
 
 }  // namespace
-
-long requestLength(std::span<const std::uint8_t> start) {
-    if (start.size() < 2) {
-        return kNeedMore;
-    }
-    switch (start[1]) {
-        case 0x01:  // read coils, discrete inputs, holding and input registers,
-        case 0x02:  // write single coil and register: all eight bytes
-        case kReadHoldingRegisters:
-        case 0x04:
-        case 0x05:
-        case kWriteSingleRegister:
-        case kReadSerial:
-        case kModuleQuery:
-            return 8;
-        case kSensorAssign:
-            if (start.size() < 3) {
-                return kNeedMore;
-            }
-            return start[2] == kAssignWriteSerial ? 14 : 8;
-        case 0x0F:  // write multiple coils and registers: byte count at index 6
-        case 0x10:
-            if (start.size() < 7) {
-                return kNeedMore;
-            }
-            return 9 + static_cast<long>(start[6]);
-        default:
-            return kUnknown;
-    }
-}
 
 std::vector<Bytes> FrameSplitter::feed(std::span<const std::uint8_t> bytes) {
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/byte_view.h"
+#include "link/frames.h"
 
 namespace tc24::sim {
 
@@ -38,6 +39,8 @@ private:
 
 // Length of a request from its first bytes: 0 when more bytes are needed to tell, -1 when
 // the function code has no layout known here (such frames end at a silent interval).
-long requestLength(std::span<const std::uint8_t> start);
+inline long requestLength(std::span<const std::uint8_t> start) {
+    return frames::requestLength(start);
+}
 
 }  // namespace tc24::sim

@@ -39,7 +39,7 @@ Bytes withCrc(Bytes frame) {
 }
 
 Bytes exceptionReply(std::uint8_t address, std::uint8_t function, std::uint8_t code) {
-    return withCrc({address, static_cast<std::uint8_t>(function | 0x80), code});
+    return withCrc({address, static_cast<std::uint8_t>(function | frames::kExceptionFlag), code});
 }
 
 Module::Module(std::uint8_t address) : address_(address) {

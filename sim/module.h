@@ -8,27 +8,28 @@
 #include <vector>
 
 #include "link/byte_view.h"
+#include "link/frames.h"
 #include "sim/serial_number.h"
 
 namespace tc24::sim {
 
 // Station numbers with a meaning of their own.
-inline constexpr std::uint8_t kBroadcastStation = 0;
-inline constexpr std::uint8_t kAnyModuleStation = 250;  // answered by every module (function 0x25)
-inline constexpr std::uint8_t kLowestAddress = 1;
-inline constexpr std::uint8_t kHighestAddress = 249;
+inline constexpr std::uint8_t kBroadcastStation = frames::kBroadcastStation;
+inline constexpr std::uint8_t kAnyModuleStation = frames::kAnyModuleStation;
+inline constexpr std::uint8_t kLowestAddress = frames::kLowestStation;
+inline constexpr std::uint8_t kHighestAddress = frames::kHighestStation;
 
 // Function codes and sub-functions the module understands.
-inline constexpr std::uint8_t kReadHoldingRegisters = 0x03;
-inline constexpr std::uint8_t kWriteSingleRegister = 0x06;
-inline constexpr std::uint8_t kSensorAssign = 0x22;
-inline constexpr std::uint8_t kAssignIdentify = 0x01;
-inline constexpr std::uint8_t kAssignWriteSerial = 0x0C;
-inline constexpr std::uint8_t kReadSerial = 0x23;
-inline constexpr std::uint8_t kModuleQuery = 0x25;
-inline constexpr std::uint8_t kQueryAddress = 0x02;
-inline constexpr std::uint8_t kQuerySensorCount = 0x05;
-inline constexpr std::uint16_t kAddressRegister = 0x0B00;  // function 6 target for the address
+inline constexpr std::uint8_t kReadHoldingRegisters = frames::kReadHoldingRegisters;
+inline constexpr std::uint8_t kWriteSingleRegister = frames::kWriteSingleRegister;
+inline constexpr std::uint8_t kSensorAssign = frames::kSensorAssign;
+inline constexpr std::uint8_t kAssignIdentify = frames::kAssignIdentify;
+inline constexpr std::uint8_t kAssignWriteSerial = frames::kAssignWriteSerial;
+inline constexpr std::uint8_t kReadSerial = frames::kReadSerial;
+inline constexpr std::uint8_t kModuleQuery = frames::kModuleQuery;
+inline constexpr std::uint8_t kQueryAddress = frames::kQueryAddress;
+inline constexpr std::uint8_t kQuerySensorCount = frames::kQuerySensorCount;
+inline constexpr std::uint16_t kAddressRegister = frames::kAddressRegister;
 
 // MODBUS exception codes.
 inline constexpr std::uint8_t kIllegalFunction = 0x01;

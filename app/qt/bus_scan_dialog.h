@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "link/bus_scan.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace tc24 {
+
+class MainWindow;
+class QtTimer;
+
+// "总线扫描": looks for the modules on the line and lets the operator take one of them into
+// txtStationID. While the scan holds the line the main window's controls are disabled and
+// its status bar says why; the scan never blocks the window.
+class BusScanDialog : public QWidget {
+    Q_OBJECT
+public:
+    explicit BusScanDialog(MainWindow& main);
+    ~BusScanDialog() override;
+
+    // Adds the dialog's action to the main window's tool bar.
+    static void install(MainWindow& main);
+
+    BusScan& scan() { return *scan_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void startScan();
+    void onProgress();
+    void onReleased();
+    void takeSelected();
+
+    MainWindow& main_;
+    QTimer* timer_ = nullptr;
+    std::unique_ptr<QtTimer> qtTimer_;
+    std::unique_ptr<BusScan> scan_;
+    QLineEdit* first_ = nullptr;
+    QLineEdit* last_ = nullptr;
+    QLineEdit* timeout_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* take_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QListWidget* found_ = nullptr;
+    QLabel* status_ = nullptr;
+};
+
+}  // namespace tc24

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "link/bus_scan.h"
+#include "link/crc16.h"
+#include "link/hex.h"
+
+using namespace tc24;
+using tc24::testing::Harness;
+using tc24::testing::hexBytes;
+
+namespace {
+
+Bytes framed(Bytes frame) {
+    const auto trailer = crcTrailer(frame);
+    frame.push_back(trailer.low);
+    frame.push_back(trailer.high);
+    return frame;
+}
+
+Bytes readRequest(std::uint8_t station) {
+    return framed({station, 0x03, 0x00, 0x00, 0x00, 0x01});
+}
+
+Bytes readReply(std::uint8_t station) {
+    return framed({station, 0x03, 0x02, 0x09, 0xE6});
+}
+
+class BusScanTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.startWithOpenPort();
+        // Cyclic polling runs when the scan starts.
+        h.timer2.setInterval(1000);
+        h.timer2.setEnabled(true);
+        h.ui.set("txtValue_0", "12.50");
+        h.ui.set("lblErrCounter", "7");
+        h.state().RecCount = 7;
+        h.state().CmdMode = cmd_mode::RegisterQuery;
+        h.state().RecLength = 53;
+        h.port.threshold = 53;
+    }
+
+    // The window's state as the scan must leave it.
+    void expectWindowUntouched() {
+        EXPECT_EQ(h.ui.get("txtValue_0"), "12.50");
+        EXPECT_EQ(h.ui.get("lblErrCounter"), "7");
+        EXPECT_EQ(h.state().RecCount, 7);
+        EXPECT_EQ(h.state().CmdMode, cmd_mode::RegisterQuery);
+        EXPECT_EQ(h.port.threshold, 53);
+        EXPECT_TRUE(h.timer2.isTicking());
+        EXPECT_EQ(h.ui.get("txtStationID"), "1");
+    }
+
+    Harness h;
+    tc24::testing::FakeTimer scanTimer;
+    BusScan scan{h.frm.window(), scanTimer, [this] { h.frm.MSComm1_OnComm(); }};
+};
+
+}  // namespace
+
+TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
+    ASSERT_FALSE(scan.start({1, 5, 100}));
+    EXPECT_FALSE(h.timer2.isTicking());
+    EXPECT_EQ(h.port.lastWritten(), readRequest(1));
+    EXPECT_EQ(h.ui.get("txtCommand"), "01 03 00 00 00 01 84 0A ");
+    EXPECT_EQ(scanTimer.interval(), 100);
+
+    scan.tick();  // station 1 is silent
+    EXPECT_EQ(h.port.lastWritten(), readRequest(2));
+    const Bytes reply = readReply(2);
+    h.port.receive({reply.begin(), reply.begin() + 3});  // in two chunks
+    EXPECT_EQ(h.port.lastWritten(), readRequest(2));
+    h.port.receive({reply.begin() + 3, reply.end()});
+    EXPECT_EQ(h.ui.get("txtState"), " 09 E6 " + FormatHex(reply[5]) + " " + FormatHex(reply[6]));
+    // A complete reply ends the step at once.
+    EXPECT_EQ(h.port.lastWritten(), readRequest(3));
+    Bytes garbled = readReply(3);
+    garbled[3] ^= 0x01;
+    h.port.receive(garbled);  // a CRC error: no module counted, wait for the time-out
+    EXPECT_EQ(h.port.lastWritten(), readRequest(3));
+    scan.tick();
+    h.port.receive(framed({4, 0x83, 0x02}));  // an exception still proves a module
+    h.port.receive(readReply(9));             // another station answering: not station 5
+    EXPECT_EQ(scan.done(), 4);
+    scan.tick();
+
+    EXPECT_FALSE(scan.running());
+    EXPECT_TRUE(scan.ownsLine());
+    EXPECT_FALSE(scan.cancelled());
+    scan.tick();  // the wait for a late reply to station 5
+    EXPECT_FALSE(scan.ownsLine());
+    EXPECT_EQ(scan.found(), (std::vector<std::uint8_t>{2, 4}));
+    EXPECT_EQ(scan.done(), 5);
+    EXPECT_EQ(h.port.written.size(), 5u);
+    expectWindowUntouched();
+
+    // The window has its handler back.
+    h.port.threshold = 1;
+    h.port.receive(hexBytes("01"));
+    EXPECT_EQ(h.state().RecCount, 8);
+
+    scan.take(4);
+    EXPECT_EQ(h.ui.get("txtStationID"), "4");
+}
+
+TEST_F(BusScanTest, CancelStopsAtOnceAndALateReplyNeverReachesTheDecoders) {
+    ASSERT_FALSE(scan.start({1, 249, 100}));
+    for (int i = 0; i < 10; ++i) {
+        scan.tick();
+    }
+    EXPECT_EQ(h.port.lastWritten(), readRequest(11));
+    scan.cancel();
+    EXPECT_FALSE(scan.running());
+    EXPECT_TRUE(scan.cancelled());
+    EXPECT_EQ(h.port.written.size(), 11u);
+
+    // Station 11 answers late, while the scan still holds the line.
+    h.port.receive(framed({11, 0x03, 0x30, 0x00, 0x01}));
+    scan.tick();
+    EXPECT_FALSE(scan.ownsLine());
+    scan.tick();
+    EXPECT_EQ(h.port.written.size(), 11u);
+    EXPECT_TRUE(scan.found().empty());
+    expectWindowUntouched();
+}
+
+TEST_F(BusScanTest, RefusedWhenItCannotRunAndEndsWhenThePortIsLost) {
+    EXPECT_EQ(BusScan::parse("0", "249", "100").refusal, "起始站号格式有误，正确值为1-249!");
+    EXPECT_EQ(BusScan::parse("10", "9", "100").refusal,
+              "结束站号格式有误，正确值为1-249，且不小于起始站号!");
+    EXPECT_EQ(BusScan::parse("1", "250", "100").refusal,
+              "结束站号格式有误，正确值为1-249，且不小于起始站号!");
+    EXPECT_EQ(BusScan::parse("1", "249", "abc").refusal, "超时时间格式有误，正确值为10-10000毫秒!");
+    const auto parsed = BusScan::parse(" 7 ", "7.9", "250");
+    ASSERT_TRUE(parsed.settings);
+    EXPECT_EQ(parsed.settings->first, 7);
+    EXPECT_EQ(parsed.settings->last, 7);
+    EXPECT_EQ(parsed.settings->timeoutMs, 250);
+
+    EXPECT_TRUE(scan.start({0, 5, 100}));
+    h.port.close();
+    EXPECT_EQ(scan.start({1, 5, 100}), "串口未打开，无法扫描总线");
+    h.port.open();
+    EXPECT_TRUE(h.port.written.empty());
+    EXPECT_TRUE(h.timer2.isTicking());
+
+    ASSERT_FALSE(scan.start({1, 5, 100}));
+    EXPECT_EQ(scan.start({1, 5, 100}), "总线扫描正在进行");
+    h.port.close();
+    h.port.raise(comm_event::PortLost);
+    EXPECT_FALSE(scan.ownsLine());
+    EXPECT_EQ(scan.failure(), "串口已断开，扫描中止");
+    EXPECT_EQ(h.state().RecCount, 8);  // the window counted the event as always
+    EXPECT_TRUE(h.timer2.isTicking());
+}

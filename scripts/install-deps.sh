@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libgl-dev
+    dpkg-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-wqy-microhei
     mbpoll libmodbus-dev

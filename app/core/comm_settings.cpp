@@ -1,5 +1,8 @@
 #include "app/core/comm_settings.h"
 
+#include <system_error>
+
+#include "app/core/settings_directory.h"
 #include "link/files.h"
 #include "link/numbers.h"
 #include "link/text_items.h"
@@ -7,7 +10,7 @@
 namespace tc24 {
 
 std::filesystem::path commSetPath(const std::filesystem::path& programDirectory) {
-    return programDirectory / "comm.set";
+    return settingsDirectory(programDirectory) / "comm.set";
 }
 
 std::optional<CommSettings> parseCommSettings(std::string_view content) {
@@ -28,9 +31,18 @@ std::optional<CommSettings> parseCommSettings(std::string_view content) {
 }
 
 std::optional<CommSettings> readCommSettings(const std::filesystem::path& programDirectory) {
-    const auto content = readWholeFile(commSetPath(programDirectory));
+    const std::filesystem::path path = commSetPath(programDirectory);
+    auto content = readWholeFile(path);
     if (!content) {
-        return std::nullopt;
+        std::error_code ec;
+        const std::filesystem::path portable = programDirectory / "comm.set";
+        if (path == portable || std::filesystem::exists(path, ec)) {
+            return std::nullopt;  // missing, or there but unreadable: not replaced by another
+        }
+        content = readWholeFile(portable);
+        if (!content) {
+            return std::nullopt;
+        }
     }
     return parseCommSettings(*content);
 }
@@ -41,7 +53,13 @@ std::string formatCommSettings(const CommSettings& settings) {
 
 std::optional<std::string> writeCommSettings(const std::filesystem::path& programDirectory,
                                              const CommSettings& settings) {
-    return writeFileReplacing(commSetPath(programDirectory), formatCommSettings(settings));
+    const std::filesystem::path path = commSetPath(programDirectory);
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (ec) {
+        return ec.message();
+    }
+    return writeFileReplacing(path, formatCommSettings(settings));
 }
 
 }  // namespace tc24

@@ -1,24 +1,23 @@
 #include "app/core/port_device.h"
 
+#include <optional>
 #include <system_error>
+
+#include "app/core/settings_directory.h"
 
 namespace tc24 {
 
 namespace fs = std::filesystem;
 
-std::string deviceForPort(const fs::path& programDirectory, int portNumber) {
-    if (portNumber < 1) {
-        return {};
-    }
-    const std::string name = "COM" + std::to_string(portNumber);
-#ifdef _WIN32
-    (void)programDirectory;
-    return name;
-#else
-    // A link ports/COMn maps the entry to any device: /dev/ttyACM0, /dev/serial/by-id/...,
-    // a pseudo-terminal. Its target is used even when it is missing, so the user sees
-    // which device the entry would open. A relative target counts from the ports folder.
-    const fs::path link = programDirectory / "ports" / name;
+namespace {
+
+#ifndef _WIN32
+// The device that <folder>/COMn names, or nothing when there is no such entry.
+// A link ports/COMn maps the entry to any device: /dev/ttyACM0, /dev/serial/by-id/...,
+// a pseudo-terminal. Its target is used even when it is missing, so the user sees
+// which device the entry would open. A relative target counts from the ports folder.
+std::optional<std::string> deviceInPortsFolder(const fs::path& folder, const std::string& name) {
+    const fs::path link = folder / name;
     std::error_code ec;
     const fs::file_status linkStatus = fs::symlink_status(link, ec);
     if (!ec && fs::is_symlink(linkStatus)) {
@@ -33,6 +32,32 @@ std::string deviceForPort(const fs::path& programDirectory, int portNumber) {
     // Something other than a link under that name (a device node, a copy) is opened as it is.
     if (!ec && fs::exists(linkStatus)) {
         return link.lexically_normal().string();
+    }
+    return std::nullopt;
+}
+#endif
+
+}  // namespace
+
+std::string deviceForPort(const fs::path& programDirectory, int portNumber) {
+    if (portNumber < 1) {
+        return {};
+    }
+    const std::string name = "COM" + std::to_string(portNumber);
+#ifdef _WIN32
+    (void)programDirectory;
+    return name;
+#else
+    // The settings directory first; when that is the user's configuration folder, links in
+    // the program's directory still count for entries it does not map.
+    const fs::path settings = settingsDirectory(programDirectory);
+    if (auto device = deviceInPortsFolder(settings / "ports", name)) {
+        return *device;
+    }
+    if (settings != programDirectory) {
+        if (auto device = deviceInPortsFolder(programDirectory / "ports", name)) {
+            return *device;
+        }
     }
     return "/dev/ttyUSB" + std::to_string(portNumber - 1);
 #endif

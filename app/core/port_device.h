@@ -6,7 +6,9 @@
 namespace tc24 {
 
 // The device that port entry COMn opens. On Linux: the target of the link
-// <program directory>/ports/COMn when it exists, otherwise /dev/ttyUSB{n-1}.
+// <settings directory>/ports/COMn when it exists (see settings_directory.h; a link in the
+// program's directory counts too when the settings live in the user's configuration folder),
+// otherwise /dev/ttyUSB{n-1}.
 // On Windows: COMn itself.
 std::string deviceForPort(const std::filesystem::path& programDirectory, int portNumber);
 

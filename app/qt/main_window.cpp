@@ -22,10 +22,15 @@
 #include <functional>
 
 #include "app/core/port_device.h"
+#include "app/qt/bus_scan_dialog.h"
+#include "app/qt/comm_log_window.h"
+#include "app/qt/csv_recording.h"
 #include "app/qt/qt_controls.h"
 #include "app/qt/qt_dialogs.h"
 #include "app/qt/qt_serial_port.h"
 #include "app/qt/qt_timer.h"
+#include "app/qt/trend_view.h"
+#include "link/traffic_tap.h"
 #include "link/window.h"
 
 namespace tc24 {
@@ -210,7 +215,9 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
         ownPort_ = std::make_unique<QtSerialPort>(programDirectory_);
         port = ownPort_.get();
     }
-    port_ = port;
+    trafficLog_ = std::make_shared<TrafficLog>();
+    trafficTap_ = std::make_unique<TrafficTap>(*port, *trafficLog_);
+    port_ = trafficTap_.get();
     if (dialogs == nullptr) {
         ownDialogs_ = std::make_unique<QtDialogs>(this);
         dialogs = ownDialogs_.get();
@@ -232,6 +239,10 @@ void MainWindow::installTools() {
     toolsBar_ = addToolBar(QStringLiteral("工具"));
     toolsBar_->setObjectName(QStringLiteral("toolsBar"));
     toolsBar_->setMovable(false);
+    CommLogWindow::install(*this);
+    BusScanDialog::install(*this);
+    TrendView::install(*this);
+    CsvRecording::install(*this);
 }
 
 MainWindow::~MainWindow() {

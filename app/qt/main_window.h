@@ -20,6 +20,8 @@ namespace tc24 {
 
 class QtControls;
 class QtTimer;
+class TrafficLog;
+class TrafficTap;
 
 // Window title, also the application's display name (the title of untitled message boxes).
 inline constexpr const char* kApplicationTitle = "tc24 24路温度采集模块测试工具";
@@ -37,6 +39,8 @@ public:
     FrmMain& core() { return *core_; }
     Controls& controls();
     SerialPort& port() { return *port_; }
+    // Every request and received chunk on the port, for the communication log.
+    std::shared_ptr<TrafficLog> trafficLog() const { return trafficLog_; }
     // The tool bar that opens the views beside the main window (log, trends, recording).
     QToolBar* toolsBar() { return toolsBar_; }
 
@@ -65,6 +69,8 @@ private:
     QToolBar* toolsBar_ = nullptr;
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Dialogs> ownDialogs_;
+    std::shared_ptr<TrafficLog> trafficLog_;
+    std::unique_ptr<TrafficTap> trafficTap_;  // the port the handlers use: logs, then forwards
     SerialPort* port_ = nullptr;
     QTimer* timer2_ = nullptr;
     QTimer* timer3_ = nullptr;

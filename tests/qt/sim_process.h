@@ -3,8 +3,6 @@
 // Runs tc24-sim for a window test: linked as <program directory>/ports/COMn, stopped
 // (SIGTERM) when the object goes away.
 
-#include <gtest/gtest.h>
-
 #include <QProcess>
 #include <QStringList>
 #include <cstdlib>

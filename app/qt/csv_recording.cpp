@@ -1,0 +1,112 @@
+#include "app/qt/csv_recording.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QToolBar>
+#include <chrono>
+
+#include "app/core/settings_directory.h"
+#include "app/qt/main_window.h"
+#include "link/window.h"
+
+namespace tc24 {
+
+namespace {
+
+constexpr const char* kTitle = "记录数据";
+
+}  // namespace
+
+CsvRecording* CsvRecording::install(MainWindow& window) {
+    auto* recording = new CsvRecording(window);
+    window.toolsBar()->addAction(recording->action());
+    return recording;
+}
+
+CsvRecording::CsvRecording(MainWindow& window)
+    : QObject(&window),
+      core_(window.core().window()),
+      programDirectory_(window.core().window().programDirectory) {
+    setObjectName(QStringLiteral("csvRecording"));
+    action_ = new QAction(QString::fromUtf8(kTitle), this);
+    action_->setObjectName(QStringLiteral("actionRecord"));
+    action_->setCheckable(true);
+    action_->setToolTip(QStringLiteral("每次收到温度数据时追加一行到 CSV 文件"));
+    // triggered(): the operator's click only; the check mark set from here does not recurse.
+    connect(action_, &QAction::triggered, this, [this](bool checked) {
+        if (checked) {
+            start();
+        } else {
+            stop();
+        }
+    });
+
+    QPointer<CsvRecording> self(this);
+    Window& core = core_;
+    core.replyObservers.push_back([self, &core](std::int16_t cmdMode, ByteView received) {
+        if (self && self->isRecording() && cmdMode == cmd_mode::RegisterQuery) {
+            self->record(measure::readRegisterReading(core, received));
+        }
+    });
+}
+
+bool CsvRecording::start() {
+    stop();
+    action_->setChecked(false);
+    // Data files start where the program's own files are, unless that is read-only.
+    const std::string initial = takesNewFiles(programDirectory_)
+                                    ? programDirectory_.string()
+                                    : QFile::encodeName(QDir::homePath()).toStdString();
+    const auto chosen = core_.dialogs.askSaveFile({kTitle, initial, "CSV|*.csv", false});
+    if (!chosen || chosen->empty()) {
+        return false;
+    }
+    std::filesystem::path file(*chosen);
+    if (!file.has_extension()) {
+        file += ".csv";
+    }
+    if (const auto error = writer_.open(file)) {
+        core_.message({"无法打开记录文件 " + file.string() + "：" + *error + "\n记录未开始。",
+                       std::string(kTitle), false, true});
+        return false;
+    }
+    lines_ = 0;
+    action_->setChecked(true);
+    core_.ui.showStatus("正在记录数据到 " + file.string() + "（已有内容保留，新行追加在后）");
+    return true;
+}
+
+void CsvRecording::stop() {
+    if (!writer_.isOpen()) {
+        action_->setChecked(false);
+        return;
+    }
+    const std::string file = writer_.path().string();
+    writer_.close();
+    action_->setChecked(false);
+    core_.ui.showStatus("记录已停止：" + std::to_string(lines_) + " 行已写入 " + file);
+}
+
+void CsvRecording::record(const measure::RegisterReading& reading) {
+    if (!reading.anyFilled()) {
+        return;  // the chunk filled no box: nothing was decoded
+    }
+    const std::string line =
+        measure::csvLine(measure::isoLocalTime(std::chrono::system_clock::now()), reading);
+    if (const auto error = writer_.append(line)) {
+        fail("写入记录文件 " + writer_.path().string() + " 出错：" + *error +
+             "\n记录已停止，之前的各行都已保存。");
+        return;
+    }
+    ++lines_;
+}
+
+void CsvRecording::fail(const std::string& text) {
+    // Stopped before the box opens: replies that arrive meanwhile are not written.
+    stop();
+    core_.message({text, std::string(kTitle), false, true});
+}
+
+}  // namespace tc24

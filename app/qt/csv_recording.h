@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <filesystem>
+
+#include "measure/csv_recorder.h"
+
+class QAction;
+
+namespace tc24 {
+
+class MainWindow;
+class Window;
+
+// "记录数据": while checked, every decoded register reply appends one CSV line to the file
+// the operator chose (format in measure/csv_recorder.h). A file that cannot be opened or
+// written stops the recording with a message; nothing is reported as recorded that is not
+// on the disk.
+class CsvRecording : public QObject {
+    Q_OBJECT
+public:
+    // Creates the recording for `window` and puts the checkable "记录数据" on its tool bar.
+    static CsvRecording* install(MainWindow& window);
+
+    explicit CsvRecording(MainWindow& window);
+
+    QAction* action() const { return action_; }
+    bool isRecording() const { return writer_.isOpen(); }
+    const std::filesystem::path& path() const { return writer_.path(); }
+    long long lines() const { return lines_; }
+
+    // Asks for the file and starts; false when cancelled or the file cannot be opened.
+    bool start();
+    void stop();
+
+private:
+    void record(const measure::RegisterReading& reading);
+    void fail(const std::string& text);
+
+    Window& core_;
+    std::filesystem::path programDirectory_;
+    QAction* action_ = nullptr;
+    measure::CsvWriter writer_;
+    long long lines_ = 0;
+};
+
+}  // namespace tc24

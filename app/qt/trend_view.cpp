@@ -1,0 +1,245 @@
+#include "app/qt/trend_view.h"
+
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/qt/main_window.h"
+#include "measure/register_reading.h"
+
+namespace tc24 {
+
+namespace {
+
+constexpr int kRefreshMs = 500;
+constexpr std::size_t kPointsPerLine = 1200;
+constexpr double kRiseSpan = 10;
+// Four steps of the sensors' 1/16 degree would still be noise; a sensor warmed in the hand
+// rises by degrees.
+constexpr double kMinimumRise = 0.5;
+constexpr qreal kLineWidth = 1.5;
+constexpr qreal kHighlightWidth = 4;
+
+// 24 colours that neighbours in the legend can tell apart.
+QColor channelColor(int channel) {
+    const int hue = (channel * 7 % 24) * 15;
+    return QColor::fromHsv(hue, 230, channel % 2 == 0 ? 210 : 150);
+}
+
+QString channelName(int channel) {
+    return QStringLiteral("%1#").arg(channel + 1);
+}
+
+}  // namespace
+
+TrendView* TrendView::install(MainWindow& window) {
+    auto* view = new TrendView(window);
+    QAction* action = window.toolsBar()->addAction(QStringLiteral("温度曲线"));
+    action->setObjectName(QStringLiteral("actionTrend"));
+    action->setToolTip(QStringLiteral("24 路温度随时间的曲线"));
+    QObject::connect(action, &QAction::triggered, view, [view] {
+        view->show();
+        view->raise();
+        view->activateWindow();
+    });
+    return view;
+}
+
+TrendView::TrendView(MainWindow& window)
+    : QWidget(&window, Qt::Window),
+      steadyOrigin_(std::chrono::steady_clock::now()),
+      wallOrigin_(static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000) {
+    setObjectName(QStringLiteral("trendView"));
+    setWindowTitle(QStringLiteral("温度曲线"));
+    resize(1000, 600);
+
+    chart_ = new QChart;
+    chart_->legend()->setAlignment(Qt::AlignRight);
+    chart_->setMargins(QMargins(4, 4, 4, 4));
+    timeAxis_ = new QDateTimeAxis;
+    timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
+    timeAxis_->setTitleText(QStringLiteral("时间"));
+    valueAxis_ = new QValueAxis;
+    valueAxis_->setTitleText(QStringLiteral("温度 (°C)"));
+    valueAxis_->setLabelFormat(QStringLiteral("%.1f"));
+    chart_->addAxis(timeAxis_, Qt::AlignBottom);
+    chart_->addAxis(valueAxis_, Qt::AlignLeft);
+
+    chartView_ = new QChartView(chart_);
+    chartView_->setObjectName(QStringLiteral("trendChart"));
+    chartView_->setRenderHint(QPainter::Antialiasing);
+
+    windowChoice_ = new QComboBox;
+    windowChoice_->setObjectName(QStringLiteral("trendWindow"));
+    windowChoice_->addItem(QStringLiteral("最近 1 分钟"),
+                           static_cast<int>(measure::TrendWindow::OneMinute));
+    windowChoice_->addItem(QStringLiteral("最近 10 分钟"),
+                           static_cast<int>(measure::TrendWindow::TenMinutes));
+    windowChoice_->addItem(QStringLiteral("全部"), static_cast<int>(measure::TrendWindow::All));
+    connect(windowChoice_, &QComboBox::activated, this, [this](int index) {
+        setTimeWindow(static_cast<measure::TrendWindow>(windowChoice_->itemData(index).toInt()));
+    });
+
+    auto* clear = new QPushButton(QStringLiteral("清除曲线"));
+    clear->setObjectName(QStringLiteral("trendClear"));
+    connect(clear, &QPushButton::clicked, this, [this] {
+        store_.clear();
+        refresh();
+    });
+
+    leader_ = new QLabel;
+    leader_->setObjectName(QStringLiteral("trendLeader"));
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(QStringLiteral("时间范围")));
+    bar->addWidget(windowChoice_);
+    bar->addSpacing(16);
+    bar->addWidget(leader_, 1);
+    bar->addWidget(clear);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(chartView_, 1);
+
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(kRefreshMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &TrendView::refresh);
+
+    // Register replies only, after the decoder filled the boxes. The view goes away with the
+    // main window, after the handlers (and their observers) are gone.
+    Window& core = window.core().window();
+    QPointer<TrendView> self(this);
+    core.replyObservers.push_back([self, &core](std::int16_t cmdMode, ByteView received) {
+        if (self && cmdMode == cmd_mode::RegisterQuery) {
+            self->collect(measure::readRegisterReading(core, received));
+        }
+    });
+    refresh();
+}
+
+double TrendView::now() const {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - steadyOrigin_;
+    return wallOrigin_ + elapsed.count();
+}
+
+void TrendView::collect(const measure::RegisterReading& reading) {
+    if (!reading.anyFilled()) {
+        return;
+    }
+    store_.add(now(), reading);
+    scheduleRefresh();
+}
+
+void TrendView::scheduleRefresh() {
+    if (isVisible() && !refreshTimer_->isActive()) {
+        refreshTimer_->start();
+    }
+}
+
+void TrendView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void TrendView::setTimeWindow(measure::TrendWindow window) {
+    timeWindow_ = window;
+    const int index = windowChoice_->findData(static_cast<int>(window));
+    if (index >= 0) {
+        windowChoice_->setCurrentIndex(index);
+    }
+    refresh();
+}
+
+void TrendView::refresh() {
+    refreshTimer_->stop();
+    chart_->removeAllSeries();
+
+    const auto range = store_.range(timeWindow_);
+    if (!range) {
+        highlighted_.reset();
+        leader_->setStyleSheet({});
+        leader_->setText(QStringLiteral("等待温度数据（单次或循环查询）"));
+        const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+        timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(nowMs - 60000),
+                            QDateTime::fromMSecsSinceEpoch(nowMs));
+        valueAxis_->setRange(0, 50);
+        return;
+    }
+    const double to = range->second;
+    // A single moment still gets some axis.
+    const double from = std::min(range->first, to - 10);
+    highlighted_ = store_.fastestRise(to, kRiseSpan, kMinimumRise);
+    if (highlighted_) {
+        leader_->setStyleSheet(QStringLiteral("QLabel { color: %1; font-weight: bold; }")
+                                   .arg(channelColor(highlighted_->channel).name()));
+        leader_->setText(QStringLiteral("最近 %1 秒升温最快：%2（+%3 °C）")
+                             .arg(kRiseSpan)
+                             .arg(channelName(highlighted_->channel))
+                             .arg(highlighted_->rise, 0, 'f', 2));
+    } else {
+        leader_->setStyleSheet({});
+        leader_->setText(QStringLiteral("最近 %1 秒没有通道明显升温").arg(kRiseSpan));
+    }
+
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
+        const bool bold = highlighted_ && highlighted_->channel == channel;
+        QPen pen(channelColor(channel));
+        pen.setWidthF(bold ? kHighlightWidth : kLineWidth);
+        bool first = true;
+        for (const auto& segment : store_.segments(channel, from, to, kPointsPerLine)) {
+            auto* series = new QLineSeries;
+            series->setName(channelName(channel));
+            series->setPen(pen);
+            // A lone reading between gaps is a point, not a line.
+            series->setPointsVisible(segment.size() == 1);
+            QList<QPointF> points;
+            points.reserve(static_cast<qsizetype>(segment.size()));
+            for (const auto& point : segment) {
+                points.append({point.time * 1000, point.value});
+                low = std::min(low, point.value);
+                high = std::max(high, point.value);
+            }
+            series->replace(points);
+            chart_->addSeries(series);
+            series->attachAxis(timeAxis_);
+            series->attachAxis(valueAxis_);
+            // One legend entry per channel, however many pieces its gaps cut it into.
+            const auto markers = chart_->legend()->markers(series);
+            for (QLegendMarker* marker : markers) {
+                marker->setVisible(first);
+            }
+            first = false;
+        }
+    }
+
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(from * 1000)),
+                        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(to * 1000))));
+    if (low > high) {
+        valueAxis_->setRange(0, 50);
+    } else {
+        const double margin = std::max(0.5, (high - low) * 0.05);
+        valueAxis_->setRange(std::floor(low - margin), std::ceil(high + margin));
+        valueAxis_->applyNiceNumbers();
+    }
+}
+
+}  // namespace tc24

@@ -1,0 +1,111 @@
+// Polling accuracy against the wire limit: the real window offscreen polls tc24-sim (with
+// wire timing) at a fixed interval and baud rate for a fixed time. Request spacing comes from
+// the simulator's own timestamps; a poll is complete when its reply raised the data event
+// before the next poll replaced it. CPU time is this process's own (window and painting).
+//
+//   polling_bench BAUD INTERVAL_MS SECONDS        (TC24_SIM names the simulator)
+
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/qt/main_window.h"
+#include "core/fakes.h"
+#include "qt/sim_process.h"
+
+namespace {
+
+double cpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double percentile(std::vector<double> values, double share) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
+    return values[index];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: polling_bench BAUD INTERVAL_MS SECONDS\n");
+        return 2;
+    }
+    const int baud = std::atoi(argv[1]);
+    const int interval = std::atoi(argv[2]);
+    const int seconds = std::atoi(argv[3]);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const std::filesystem::path path = dir.path().toStdString();
+    {
+        std::ofstream table(path / "sensors.txt");
+        for (int position = 1; position <= 24; ++position) {
+            table << position << " 28 00 00 00 00 00 " << position / 10 << position % 10
+                  << " 00 " << 20 + position << ".50\n";
+        }
+    }
+    tc24::testing::SimProcess sim(
+        path, 1,
+        {"--baud", QString::number(baud), "--sensors",
+         QString::fromStdString((path / "sensors.txt").string()), "--log"});
+    if (!sim.ok()) {
+        std::fprintf(stderr, "%s\n", sim.error().c_str());
+        return 1;
+    }
+    std::ofstream(path / "comm.set", std::ios::binary) << "1," << baud << "\r\n";
+    tc24::testing::FakeDialogs dialogs;
+    tc24::MainWindow window(path, nullptr, &dialogs);
+    window.load();
+    window.show();
+    window.controls().setText("txtTimerSet", std::to_string(interval));
+
+    const double cpuBefore = cpuSeconds();
+    window.findChild<QPushButton*>("cmdOneM")->click();
+    QTest::qWait(seconds * 1000);
+    window.findChild<QPushButton*>("cmdStopOnce")->click();
+    QTest::qWait(std::max(200, interval));
+    const double cpu = cpuSeconds() - cpuBefore;
+
+    const long polls = std::stol(window.controls().text("lblCounter")) - 1;
+    const long complete = window.core().state().RecCount - 1;
+    sim.stop();
+
+    // "   123.456 ms  rx 01 03 …": arrival of each request at the simulator.
+    std::vector<double> arrivals;
+    std::istringstream log(sim.log());
+    std::string line;
+    while (std::getline(log, line)) {
+        const auto rx = line.find(" ms  rx ");
+        if (rx != std::string::npos) {
+            arrivals.push_back(std::stod(line.substr(0, rx)));
+        }
+    }
+    std::vector<double> errors;
+    for (std::size_t i = 1; i < arrivals.size(); ++i) {
+        errors.push_back(std::abs(arrivals[i] - arrivals[i - 1] - interval));
+    }
+    std::printf(
+        "| %d | %d | %d | %ld | %.0f %% | %.2f | %.2f | %.2f | %.0f |\n", baud, interval, seconds,
+        polls, polls > 0 ? 100.0 * static_cast<double>(complete) / static_cast<double>(polls) : 0,
+        percentile(errors, 0.5), percentile(errors, 0.99),
+        errors.empty() ? 0.0 : *std::max_element(errors.begin(), errors.end()),
+        polls > 0 ? 1e6 * cpu / static_cast<double>(polls) : 0.0);
+    return 0;
+}

@@ -1,0 +1,178 @@
+// comm.set and the ports/ links when the program's directory is read-only: the user's
+// configuration folder takes their place.
+
+#include "app/core/settings_directory.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+
+#include "app/core/comm_settings.h"
+#include "app/core/port_device.h"
+#include "fakes.h"
+#include "link/files.h"
+
+using namespace tc24;
+using tc24::testing::Harness;
+using tc24::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Directories the test declares read-only. The permission bits cannot say so: CI runs as
+// root, who writes anywhere.
+std::set<fs::path>& readOnly() {
+    static std::set<fs::path> paths;
+    return paths;
+}
+bool fakeCheck(const fs::path& directory) {
+    return readOnly().count(directory) == 0 && takesNewFiles(directory);
+}
+
+// Sets an environment variable for the test's lifetime.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class ReadOnlyProgramDirectory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = setDirectoryCheck(&fakeCheck);
+        readOnly().insert(h.dir.path());
+        config = home.path() / "config";
+    }
+    void TearDown() override {
+        readOnly().clear();
+        setDirectoryCheck(previous_);
+    }
+    std::string commSetIn(const fs::path& folder) {
+        return readWholeFile(folder / "comm.set").value_or("<missing>");
+    }
+
+    Harness h;
+    TempDir home;
+    fs::path config;
+    ScopedEnv xdg{"XDG_CONFIG_HOME", nullptr};
+    ScopedEnv homeVariable{"HOME", nullptr};
+
+private:
+    DirectoryCheck previous_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ReadOnlyProgramDirectory, SettingsGoToXdgConfigHome) {
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    EXPECT_EQ(settingsDirectory(h.dir.path()), config / "tc24");
+
+    // Saving creates the folder and writes the same format there; nothing in the program's
+    // directory.
+    h.frm.Form_Load();
+    h.ui.setCurrentIndex("Combo1", 4);
+    h.ui.setCurrentIndex("Combo2", 2);
+    h.frm.cmdCom_Click();
+    EXPECT_EQ(commSetIn(config / "tc24"), "5,38400\r\n");
+    EXPECT_FALSE(fs::exists(h.dir.path() / "comm.set"));
+    EXPECT_EQ(h.dialogs.lastText(), "串口设置保存成功");
+
+    // The next start reads it back from there.
+    Harness next;
+    readOnly().insert(next.dir.path());
+    next.frm.Form_Load();
+    EXPECT_EQ(next.state().CommNum, 5);
+    EXPECT_EQ(next.state().CommRate, 38400);
+}
+
+TEST_F(ReadOnlyProgramDirectory, WithoutXdgConfigHomeItIsDotConfigInHome) {
+    ::setenv("HOME", home.path().c_str(), 1);
+    EXPECT_EQ(settingsDirectory(h.dir.path()), home.path() / ".config" / "tc24");
+    // A relative XDG_CONFIG_HOME is not valid and is ignored.
+    ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
+    EXPECT_EQ(settingsDirectory(h.dir.path()), home.path() / ".config" / "tc24");
+    ASSERT_FALSE(writeCommSettings(h.dir.path(), {2, 9600}));
+    EXPECT_EQ(commSetIn(home.path() / ".config" / "tc24"), "2,9600\r\n");
+}
+
+TEST_F(ReadOnlyProgramDirectory, CommSetShippedBesideTheProgramIsReadUntilTheUserSavesOne) {
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    std::ofstream(h.dir.path() / "comm.set", std::ios::binary) << "3,19200\r\n";
+    ASSERT_TRUE(readCommSettings(h.dir.path()));
+    EXPECT_EQ(readCommSettings(h.dir.path())->port, 3);
+    ASSERT_FALSE(writeCommSettings(h.dir.path(), {6, 9600}));
+    EXPECT_EQ(readCommSettings(h.dir.path())->port, 6);
+    EXPECT_EQ(commSetIn(h.dir.path()), "3,19200\r\n");  // untouched
+}
+
+TEST_F(ReadOnlyProgramDirectory, FailureToSaveNamesTheFileAndIsNotReportedAsSuccess) {
+    // The configuration folder cannot be created: a file stands where it would go.
+    std::ofstream(config) << "x";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    h.frm.Form_Load();
+    h.ui.setCurrentIndex("Combo1", 0);
+    h.frm.cmdCom_Click();
+    const auto texts = h.dialogs.texts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_NE(texts.front().find((config / "tc24" / "comm.set").string()), std::string::npos)
+        << texts.front();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "串口设置保存成功"), 0);
+}
+
+TEST_F(ReadOnlyProgramDirectory, PortLinksInTheConfigFolderComeFirst) {
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    fs::create_directories(config / "tc24" / "ports");
+    fs::create_directories(h.dir.path() / "ports");
+    fs::create_symlink("/dev/pts/41", config / "tc24" / "ports" / "COM3");
+    fs::create_symlink("/dev/pts/42", h.dir.path() / "ports" / "COM3");
+    fs::create_symlink("/dev/pts/43", h.dir.path() / "ports" / "COM4");
+    EXPECT_EQ(deviceForPort(h.dir.path(), 3), "/dev/pts/41");
+    EXPECT_EQ(deviceForPort(h.dir.path(), 4), "/dev/pts/43");  // still found beside the program
+    EXPECT_EQ(deviceForPort(h.dir.path(), 5), "/dev/ttyUSB4");
+}
+
+TEST_F(ReadOnlyProgramDirectory, WritableProgramDirectoryStaysFirst) {
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    readOnly().clear();
+    fs::create_directories(config / "tc24");
+    std::ofstream(config / "tc24" / "comm.set", std::ios::binary) << "9,9600\r\n";
+    std::ofstream(h.dir.path() / "comm.set", std::ios::binary) << "2,19200\r\n";
+    EXPECT_EQ(settingsDirectory(h.dir.path()), h.dir.path());
+    EXPECT_EQ(readCommSettings(h.dir.path())->port, 2);
+}
+
+TEST(DirectoryCheck, TellsWhetherNewFilesCanBeCreated) {
+    TempDir dir;
+    EXPECT_TRUE(takesNewFiles(dir.path()));
+    EXPECT_FALSE(takesNewFiles(dir.path() / "missing"));
+    std::ofstream(dir.path() / "file") << "x";
+    EXPECT_FALSE(takesNewFiles(dir.path() / "file"));
+    if (::geteuid() != 0) {
+        fs::create_directory(dir.path() / "locked");
+        ::chmod((dir.path() / "locked").c_str(), 0555);
+        EXPECT_FALSE(takesNewFiles(dir.path() / "locked"));
+    }
+}

@@ -1,0 +1,217 @@
+// The trend view and CSV recording on the real window, attached to tc24-sim.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QChart>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPalette>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+#include <fstream>
+#include <sstream>
+
+#include "app/qt/csv_recording.h"
+#include "app/qt/main_window.h"
+#include "app/qt/trend_view.h"
+#include "core/fakes.h"
+#include "link/files.h"
+#include "measure/csv_recorder.h"
+#include "qt/sim_process.h"
+
+namespace tc24 {
+namespace {
+
+using testing::FakeDialogs;
+using testing::SimProcess;
+using testing::TempDir;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> fieldsOf(std::string line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos;
+         start = comma + 1) {
+        fields.push_back(line.substr(start, comma - start));
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+class TrendAndRecording : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Position 5 has no sensor: its register reads 65535.
+        std::ofstream sensors(dir.path() / "sensors.txt");
+        for (int i = 1; i <= 24; ++i) {
+            if (i != 5) {
+                sensors << i << " 28 00 00 00 00 00 " << QString::asprintf("%02X", i).toStdString()
+                        << " 00 " << 20 + i << ".25\n";
+            }
+        }
+        sensors.close();
+        sim = std::make_unique<SimProcess>(
+            dir.path(), 2,
+            QStringList{"--baud", "38400", "--sensors",
+                        QString::fromStdString((dir.path() / "sensors.txt").string())});
+        ASSERT_TRUE(sim->ok()) << sim->error();
+        std::ofstream(dir.path() / "comm.set", std::ios::binary) << "2,38400\r\n";
+        window = std::make_unique<MainWindow>(dir.path(), nullptr, &dialogs);
+        window->load();
+        window->show();
+        trend = window->findChild<TrendView*>("trendView");
+        recording = window->findChild<CsvRecording*>("csvRecording");
+        ASSERT_NE(trend, nullptr);
+        ASSERT_NE(recording, nullptr);
+    }
+    bool allBlack() {
+        for (int i = 0; i < 24; ++i) {
+            auto* box = window->findChild<QLineEdit*>("txtValue_" + QString::number(i));
+            if (box->palette().color(QPalette::Text) != QColor(0, 0, 0)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    // One "单次" and its reply.
+    void queryOnce() {
+        window->findChild<QPushButton*>("comDoOnce")->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return allBlack(); }, 5000))
+            << window->controls().text("txtState");
+    }
+
+    TempDir dir;
+    FakeDialogs dialogs;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<MainWindow> window;
+    TrendView* trend = nullptr;
+    CsvRecording* recording = nullptr;
+};
+
+TEST_F(TrendAndRecording, ToolBarOffersBothViews) {
+    QStringList texts;
+    for (QAction* a : window->toolsBar()->actions()) {
+        texts << a->text();
+    }
+    EXPECT_TRUE(texts.contains("温度曲线")) << texts.join(",").toStdString();
+    EXPECT_TRUE(texts.contains("记录数据")) << texts.join(",").toStdString();
+    EXPECT_TRUE(recording->action()->isCheckable());
+}
+
+TEST_F(TrendAndRecording, EveryReplyIsOnDiskWhileRecordingAndMatchesTheBoxes) {
+    const auto file = dir.path() / "run";  // no extension: .csv is added
+    dialogs.saveAnswers.push_back(file.string());
+    recording->action()->trigger();
+    ASSERT_TRUE(recording->isRecording()) << dialogs.lastText();
+    EXPECT_TRUE(recording->action()->isChecked());
+    const auto csv = dir.path() / "run.csv";
+    EXPECT_EQ(recording->path(), csv);
+
+    for (int n = 1; n <= 3; ++n) {
+        queryOnce();
+        // Flushed: the file holds every completed line while recording is still on.
+        const auto lines = linesOf(readWholeFile(csv).value_or(""));
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>(n + 1));
+        EXPECT_EQ(lines.front() + "\n", measure::csvHeader());
+        const auto fields = fieldsOf(lines.back());
+        ASSERT_EQ(fields.size(), 26u) << lines.back();
+        EXPECT_EQ(fields[0].size(), 23u) << fields[0];  // 2026-01-05T07:03:09.045
+        EXPECT_EQ(fields[0][10], 'T');
+        EXPECT_EQ(fields[1], "1");
+        for (int i = 0; i < 24; ++i) {
+            const std::string box = window->controls().text("txtValue_" + std::to_string(i));
+            if (i == 4) {
+                EXPECT_EQ(box, "0");
+                EXPECT_EQ(fields[2 + i], "") << "no reading is not 0 degrees";
+            } else {
+                EXPECT_EQ(fields[2 + i], box) << i;
+            }
+        }
+    }
+    EXPECT_EQ(fieldsOf(linesOf(*readWholeFile(csv)).back())[2], "21.25");
+
+    recording->action()->trigger();
+    EXPECT_FALSE(recording->isRecording());
+    EXPECT_FALSE(recording->action()->isChecked());
+    queryOnce();
+    EXPECT_EQ(linesOf(*readWholeFile(csv)).size(), 4u);  // stopped: no more lines
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.lastText();
+}
+
+TEST_F(TrendAndRecording, FileThatCannotBeOpenedLeavesRecordingOff) {
+    const auto file = dir.path() / "missing-folder" / "run.csv";
+    dialogs.saveAnswers.push_back(file.string());
+    recording->action()->trigger();
+    EXPECT_FALSE(recording->isRecording());
+    EXPECT_FALSE(recording->action()->isChecked());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_NE(dialogs.lastText().find(file.string()), std::string::npos) << dialogs.lastText();
+
+    // Cancelling the file dialog leaves it off without a message.
+    recording->action()->trigger();
+    EXPECT_FALSE(recording->action()->isChecked());
+    EXPECT_EQ(dialogs.shown.size(), 1u);
+    queryOnce();
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(TrendAndRecording, TrendCollectsRepliesWithGapsForChannelsWithoutReading) {
+    queryOnce();
+    queryOnce();
+    EXPECT_EQ(trend->store().size(0), 2u);
+    EXPECT_EQ(trend->store().size(4), 2u);
+    const auto [from, to] = *trend->store().range(measure::TrendWindow::All);
+    EXPECT_TRUE(trend->store().segments(4, from, to).empty());
+    ASSERT_EQ(trend->store().segments(0, from, to).size(), 1u);
+    EXPECT_DOUBLE_EQ(trend->store().segments(0, from, to)[0][0].value, 21.25);
+
+    window->findChildren<QAction*>("actionTrend").front()->trigger();
+    EXPECT_TRUE(trend->isVisible());
+    trend->refresh();
+    QStringList names;
+    for (auto* series : trend->chart()->series()) {
+        names << series->name();
+    }
+    EXPECT_EQ(names.size(), 23) << names.join(",").toStdString();
+    EXPECT_FALSE(names.contains("5#"));
+}
+
+TEST_F(TrendAndRecording, ChannelWarmedByHandIsDrawnBoldAndNamed) {
+    auto& store = trend->store();
+    const double now = trend->now();
+    for (int t = 0; t <= 10; ++t) {
+        for (int channel = 0; channel < 24; ++channel) {
+            const double value = channel == 16 ? 21.0 + 0.4 * t : 20.0 + channel;
+            store.add(channel, now - 10 + t, value);
+        }
+    }
+    trend->show();
+    trend->refresh();
+    ASSERT_TRUE(trend->highlighted());
+    EXPECT_EQ(trend->highlighted()->channel, 16);
+    const QString leader = trend->findChild<QLabel*>("trendLeader")->text();
+    EXPECT_TRUE(leader.contains("17#")) << leader.toStdString();
+    for (auto* series : trend->chart()->series()) {
+        auto* line = qobject_cast<QLineSeries*>(series);
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->pen().widthF() > 3, line->name() == "17#") << line->name().toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace tc24

@@ -120,8 +120,11 @@ TEST(Soak, PollingAt50MsUnderEveryFaultStaysConsistent) {
     const long lost = simCounters["drop"] + simCounters["delay"] + simCounters["exception"];
     EXPECT_LE(events, polls + simCounters["noise"] + 1);
     EXPECT_GE(events, polls - lost - simCounters["split"] - 2);
-    // Memory stays flat after warm-up.
+#ifndef __SANITIZE_ADDRESS__
+    // Memory stays flat after warm-up. (AddressSanitizer keeps freed memory in quarantine, so
+    // there resident memory grows by design; LeakSanitizer checks for leaks instead.)
     EXPECT_LT(endKiB - warmKiB, 8 * 1024);
+#endif
 }
 
 }  // namespace

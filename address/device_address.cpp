@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
 #include "measure/register_query.h"
@@ -19,8 +20,6 @@ constexpr int kReadThreshold = 6;
 constexpr int kChangeThreshold = 8;
 constexpr double kLowestAddress = 1;
 constexpr double kHighestAddress = 249;
-
-constexpr const char* kAddressMalformed = "你输入的设备地址格式有误!";
 constexpr const char* kAddressRange = "请指定正确的设备地址，正确值范围为1-249!";
 
 void startRequest(Window& window) {
@@ -54,7 +53,7 @@ void cmdChangeID_Click(Window& window) {
 
     const auto newAddress = numbers::parse(ui.text("txtSetID_1"));
     if (!newAddress) {
-        window.message(kAddressMalformed);
+        window.message(messages::kStationMalformed);
         return;
     }
     const double wanted = numbers::roundDown(*newAddress);
@@ -66,7 +65,7 @@ void cmdChangeID_Click(Window& window) {
     // address. It must still be a station byte.
     const auto currentAddress = numbers::byteRoundedDown(ui.text("txtSetID_0"));
     if (!currentAddress) {
-        window.message(kAddressMalformed);
+        window.message(messages::kStationMalformed);
         return;
     }
     ui.setShown("TXTSN", true);
@@ -74,7 +73,11 @@ void cmdChangeID_Click(Window& window) {
     preparePortForRequest(window.port);
 
     // current address, 06, 0B, 00, 00, new address, CRC
-    Bytes frame{*currentAddress, kWriteRegister, kChangeAddress, 0x00, 0x00,
+    Bytes frame{*currentAddress,
+                kWriteRegister,
+                kChangeAddress,
+                0x00,
+                0x00,
                 static_cast<std::uint8_t>(wanted)};
     appendCrc(window.state, frame);
     echoArmAndWrite(window, frame, kChangeThreshold);

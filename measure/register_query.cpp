@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "link/hex.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 #include "link/receive.h"
 #include "link/request.h"
@@ -11,13 +12,9 @@
 namespace tc24::measure {
 
 namespace {
-
-constexpr const char* kStationMalformed = "你输入的设备地址格式有误!";
 constexpr const char* kFunctionMalformed = "你输入的功能码格式有误!";
-constexpr const char* kLengthMalformed = "你输入的数据长度格式有误!";
 constexpr const char* kStartMalformed = "你输入的起始地址格式有误!";
 constexpr const char* kLengthRange = "你输入的数据长度格式有误,正确的值应该为1-24!";
-constexpr const char* kPortClosed = "打开串口出错，请确定串口是否已被占用";
 
 // The four request fields as bytes, or the message of the first field that is refused.
 struct QueryFields {
@@ -30,7 +27,7 @@ struct QueryFields {
 const char* checkFields(const Controls& ui, QueryFields& fields) {
     const auto station = numbers::parse(ui.text("txtStationID"));
     if (!station) {
-        return kStationMalformed;
+        return messages::kStationMalformed;
     }
     const auto function = numbers::parse(ui.text("txtFunID"));
     if (!function) {
@@ -38,7 +35,7 @@ const char* checkFields(const Controls& ui, QueryFields& fields) {
     }
     const auto length = numbers::parse(ui.text("txtDataLength"));
     if (!length) {
-        return kLengthMalformed;
+        return messages::kLengthMalformed;
     }
     const auto start = numbers::parse(ui.text("txtStartID"));
     if (!start) {
@@ -52,7 +49,7 @@ const char* checkFields(const Controls& ui, QueryFields& fields) {
     // byte of 0 would be the broadcast address.
     const auto stationByte = numbers::toByte(numbers::roundDown(*station));
     if (!stationByte) {
-        return kStationMalformed;
+        return messages::kStationMalformed;
     }
     const auto functionByte = numbers::toByte(numbers::roundHalfEven(*function));
     if (!functionByte) {
@@ -68,7 +65,9 @@ const char* checkFields(const Controls& ui, QueryFields& fields) {
 
 }  // namespace
 
-std::string valueBox(int index) { return "txtValue_" + std::to_string(index); }
+std::string valueBox(int index) {
+    return "txtValue_" + std::to_string(index);
+}
 
 void markBoxesWaiting(Window& window, int count) {
     for (int i = 0; i < count && i < kValueBoxes; ++i) {
@@ -117,7 +116,7 @@ void comDoOnce_Click(Window& window) {
         // Polling must see the closed port before the box opens, so its ticks stop sending.
         ui.bringToFront(status_image::NotConnected);
         window.state.CommReady = false;
-        window.message(kPortClosed);
+        window.message(messages::kPortClosed);
         return;
     }
     ui.bringToFront(status_image::Yellow);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/hex.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
 #include "programming/list_import.h"
@@ -15,8 +16,6 @@ namespace {
 constexpr const char* kBadEntry = "请先导入按正确的传感器序列号格式";
 constexpr const char* kKalvenTitle = "KALVEN提示";
 constexpr const char* kFinished = "操作结束";
-constexpr const char* kSystemTitle = "系统提示";
-constexpr const char* kPortClosed = "打开串口出错，请确定串口是否已被占用";
 constexpr const char* kPosition = "txtObjSensorid";
 constexpr int kAutoInterval = 2000;  // ms between two automatic writes
 constexpr int kReplyThreshold = 13;  // enough for the echoed serial number, bytes 3 … 10
@@ -192,14 +191,14 @@ void Timer3_Timer(Window& window) {
     }
     if (numbers::roundDown(*current) > n) {
         stopAutomaticWriting(window, false);
-        window.message(MessageBox{kFinished, kSystemTitle, true, false});
+        window.message(MessageBox{kFinished, messages::kSystemPrompt, true, false});
         return;
     }
     if (!window.port.isOpen()) {
         // Nothing can be written: stop here rather than walk through the list unwritten.
         ui.bringToFront(status_image::NotConnected);
         stopAutomaticWriting(window, true);
-        window.message(kPortClosed);
+        window.message(messages::kPortClosed);
         return;
     }
     const std::string written = ui.text(kPosition);
@@ -214,7 +213,7 @@ void Timer3_Timer(Window& window) {
         window.state.autoWrittenPosition = written;
     } else {
         stopAutomaticWriting(window, false);
-        window.message(MessageBox{kFinished, kSystemTitle, true, false});
+        window.message(MessageBox{kFinished, messages::kSystemPrompt, true, false});
     }
 }
 

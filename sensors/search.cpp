@@ -3,6 +3,7 @@
 #include <string>
 
 #include "link/hex.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
 #include "measure/register_query.h"
@@ -10,10 +11,7 @@
 namespace tc24::sensors {
 
 namespace {
-
-constexpr const char* kStationMalformed = "你输入的设备地址格式有误!";
 constexpr const char* kPositionMalformed = "你输入的传感器编号格式有误!";
-constexpr const char* kPositionRange = "你输入的传感器编号格式有误,正确的值应该为1-24!";
 constexpr const char* kOneSensorOnly = "请确保模块上只接了一个传感器，并指定了正确的传感器编号";
 constexpr const char* kSearchResult = "当前设备搜索到的传感器个数为:";
 
@@ -38,7 +36,7 @@ void cmdAutoSearch_Click(Window& window) {
     // The search always goes to 0xFA; the address field must still hold a byte.
     const auto station = numbers::parse(ui.text("txtStationID"));
     if (!station || !numbers::toByte(numbers::roundHalfEven(*station))) {
-        window.message(kStationMalformed);
+        window.message(messages::kStationMalformed);
         return;
     }
     state.CmdText.clear();
@@ -70,7 +68,7 @@ void cmdAutoInput_Click(Window& window) {
     auto& state = window.state;
     const auto station = numbers::byteRoundedDown(ui.text("txtStationID"));
     if (!station) {
-        window.message(kStationMalformed);
+        window.message(messages::kStationMalformed);
         return;
     }
     const auto field = numbers::parse(ui.text("txtSensorReadID"));
@@ -80,7 +78,7 @@ void cmdAutoInput_Click(Window& window) {
     }
     const double position = numbers::roundDown(*field);
     if (position > kLastPosition || position < 1) {
-        window.message(kPositionRange);
+        window.message(messages::kPositionRange);
         return;
     }
 

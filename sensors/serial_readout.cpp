@@ -5,6 +5,7 @@
 
 #include "link/files.h"
 #include "link/hex.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
 
@@ -14,12 +15,7 @@ namespace {
 
 constexpr const char* kReadPositionMalformed = "你输入的传感器编号格式有误，正确值为1-24!";
 constexpr const char* kListPositionMalformed = "你输入的编程格式有误，正确值为1-24!";
-constexpr const char* kPositionRange = "你输入的传感器编号格式有误,正确的值应该为1-24!";
-constexpr const char* kStationMalformed = "你输入的设备地址格式有误!";
-constexpr const char* kLengthMalformed = "你输入的数据长度格式有误!";
-constexpr const char* kPortClosed = "打开串口出错，请确定串口是否已被占用";
 constexpr const char* kReadingFinished = "读取完成";
-constexpr const char* kSystemPrompt = "系统提示";
 
 constexpr std::uint8_t kReadFunction = 0x23;
 constexpr int kReadReplyLength = 14;
@@ -41,7 +37,7 @@ void finishReadout(Window& window, double field) {
     if (sequenceRunning) {
         window.state.readAllFinished = true;
     }
-    window.message(MessageBox{kReadingFinished, kSystemPrompt, false, false});
+    window.message(MessageBox{kReadingFinished, messages::kSystemPrompt, false, false});
 }
 
 // Content of a serial-number list: the count, then entries 1 … count, each quoted, every
@@ -82,13 +78,13 @@ void cmdReadSensorID_Click(Window& window) {
     if (*position > 0) {
         const auto length = numbers::parse(ui.text("txtDataLength"));
         if (!length || !numbers::toInt16(numbers::roundDown(*length))) {
-            window.message(kLengthMalformed);
+            window.message(messages::kLengthMalformed);
             return;
         }
         limit = numbers::roundDown(*length);
         if (limit >= *position) {
             if (!numbers::byteRoundedDown(ui.text("txtStationID"))) {
-                window.message(kStationMalformed);
+                window.message(messages::kStationMalformed);
                 return;
             }
             if (!numbers::toByte(*position)) {
@@ -169,7 +165,7 @@ void cmdReadSNAll_Click(Window& window) {
     }
     const double whole = numbers::roundDown(*field);
     if (whole > kLastPosition || whole == 0) {
-        window.message(kPositionRange);
+        window.message(messages::kPositionRange);
         return;
     }
     ui.setText("txtSensorid2", "1");
@@ -186,7 +182,7 @@ void Timer6_Timer(Window& window) {
     if (!window.port.isOpen()) {
         // Walking on would only report a list that was never read.
         window.Timer6.setInterval(0);
-        window.message(kPortClosed);
+        window.message(messages::kPortClosed);
         return;
     }
     cmdReadSensorID_Click(window);
@@ -204,7 +200,8 @@ void cmdSaveSn_Click(Window& window) {
     }
     const double whole = numbers::roundDown(*field);
     if (whole > kLastPosition || whole < 1) {
-        window.message(kPositionRange);  // a negative count would make a list no one can import
+        window.message(
+            messages::kPositionRange);  // a negative count would make a list no one can import
         return;
     }
 
@@ -231,8 +228,8 @@ void cmdSaveSn_Click(Window& window) {
     const int count = static_cast<int>(numbers::roundDown(lastSaved));
 
     if (const auto failure = writeFileReplacing(path, listFileContent(state, count))) {
-        window.message(
-            MessageBox{"无法保存序列号文件 " + path + "：" + *failure, kSystemPrompt, false, true});
+        window.message(MessageBox{"无法保存序列号文件 " + path + "：" + *failure,
+                                  messages::kSystemPrompt, false, true});
         return;
     }
     if (lastSaved != *field) {

@@ -4,6 +4,7 @@
 
 #include "app/core/comm_settings.h"
 #include "app/core/port_device.h"
+#include "link/messages.h"
 #include "link/numbers.h"
 
 namespace tc24 {
@@ -13,9 +14,7 @@ namespace {
 constexpr const char* kChoosePort = "请选择端口";
 constexpr const char* kPortInUse = "所选的串行端口已被其他设备所使用!";
 constexpr const char* kSaved = "串口设置保存成功";
-constexpr const char* kPortClosed = "打开串口出错，请确定串口是否已被占用";
 constexpr const char* kSystemInfo = "系统信息";
-constexpr const char* kSystemPrompt = "系统提示";
 
 // Opens the configured port; tells the status bar which device it is or why it failed.
 bool openPort(Window& window) {
@@ -54,7 +53,9 @@ bool applySelectedPort(Window& window) {
 
 }  // namespace
 
-std::string settingsText(std::int32_t rate) { return std::to_string(rate) + ",N,8,1"; }
+std::string settingsText(std::int32_t rate) {
+    return std::to_string(rate) + ",N,8,1";
+}
 
 void OpenOnComm(SerialPort& port) {
     port.setReceiveThreshold(1);
@@ -66,7 +67,9 @@ void CloseOnComm(SerialPort& port) {
     port.setBinaryInput();
 }
 
-int ReadModule(double, double, double, double) { return 0; }
+int ReadModule(double, double, double, double) {
+    return 0;
+}
 
 void Form_Load(Window& window) {
     auto& ui = window.ui;
@@ -145,18 +148,19 @@ void cmdCom_Click(Window& window) {
 
     // The settings are stored even when the port cannot be opened now, but only success
     // is reported as success.
-    const auto writeError = writeCommSettings(window.programDirectory, {state.CommNum, state.CommRate});
+    const auto writeError =
+        writeCommSettings(window.programDirectory, {state.CommNum, state.CommRate});
     if (writeError) {
         window.message({"无法保存串口设置文件 " + commSetPath(window.programDirectory).string() +
                             "：" + *writeError,
-                        kSystemPrompt, false, true});
+                        messages::kSystemPrompt, false, true});
     }
     if (!opened) {
-        window.message(kPortClosed);
+        window.message(messages::kPortClosed);
         return;
     }
     if (!writeError) {
-        window.message({kSaved, kSystemPrompt, false, false});
+        window.message({kSaved, messages::kSystemPrompt, false, false});
     }
 }
 

@@ -234,7 +234,31 @@ void CommLogWindow::install(MainWindow& main) {
     });
 }
 
+TrafficTableModel& CommLogWindow::model() {
+    catchUp();
+    return *model_;
+}
+
+void CommLogWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    catchUp();
+}
+
+void CommLogWindow::catchUp() {
+    if (!stale_) {
+        return;
+    }
+    stale_ = false;
+    model_->sync();
+    table_->scrollToBottom();
+    refreshStatistics();
+}
+
 void CommLogWindow::onLogChanged() {
+    if (!isVisible()) {
+        stale_ = true;  // nobody looks: no table work on every poll
+        return;
+    }
     QScrollBar* bar = table_->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
     model_->sync();

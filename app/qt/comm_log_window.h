@@ -47,10 +47,16 @@ public:
     // Adds the window's action to the main window's tool bar.
     static void install(MainWindow& main);
 
-    TrafficTableModel& model() { return *model_; }
+    // The table model, brought up to date with the log.
+    TrafficTableModel& model();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void onLogChanged();
+    // A hidden window does not follow the log; it catches up when it is shown.
+    void catchUp();
     void refreshStatistics();
     void save();
 
@@ -61,6 +67,7 @@ private:
     QPushButton* pause_ = nullptr;
     QLabel* rowsLabel_ = nullptr;
     QTimer* statisticsTimer_ = nullptr;
+    bool stale_ = false;
 };
 
 }  // namespace tc24

@@ -19,16 +19,12 @@
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "qt/process_stats.h"
 #include "qt/sim_process.h"
 
 namespace {
 
-double cpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using tc24::testing::cpuSeconds;
 
 // A real event loop, as in the tool itself (QTest::qWait sleeps between its passes, which
 // would make every timer late).
@@ -66,8 +62,8 @@ int main(int argc, char** argv) {
     {
         std::ofstream table(path / "sensors.txt");
         for (int position = 1; position <= 24; ++position) {
-            table << position << " 28 00 00 00 00 00 " << position / 10 << position % 10
-                  << " 00 " << 20 + position << ".50\n";
+            table << position << " 28 00 00 00 00 00 " << position / 10 << position % 10 << " 00 "
+                  << 20 + position << ".50\n";
         }
     }
     tc24::testing::SimProcess sim(
@@ -115,11 +111,11 @@ int main(int argc, char** argv) {
     for (std::size_t i = 1; i < arrivals.size(); ++i) {
         errors.push_back(std::abs(arrivals[i] - arrivals[i - 1] - interval));
     }
-    std::printf(
-        "| %d | %d | %d | %ld | %.0f %% | %.2f | %.2f | %.2f | %.0f |\n", baud, interval, seconds,
-        polls, polls > 0 ? 100.0 * static_cast<double>(complete) / static_cast<double>(polls) : 0,
-        percentile(errors, 0.5), percentile(errors, 0.99),
-        errors.empty() ? 0.0 : *std::max_element(errors.begin(), errors.end()),
-        steadyPolls > 0 ? 1e6 * cpu / static_cast<double>(steadyPolls) : 0.0);
+    std::printf("| %d | %d | %d | %ld | %.0f %% | %.2f | %.2f | %.2f | %.0f |\n", baud, interval,
+                seconds, polls,
+                polls > 0 ? 100.0 * static_cast<double>(complete) / static_cast<double>(polls) : 0,
+                percentile(errors, 0.5), percentile(errors, 0.99),
+                errors.empty() ? 0.0 : *std::max_element(errors.begin(), errors.end()),
+                steadyPolls > 0 ? 1e6 * cpu / static_cast<double>(steadyPolls) : 0.0);
     return 0;
 }

@@ -12,8 +12,11 @@
 #include <string>
 
 #include "app/qt/main_window.h"
+#include "qt/process_stats.h"
 
 namespace {
+
+using tc24::testing::residentKiB;
 
 // Milliseconds since this process started, from /proc.
 double millisecondsSinceStart() {
@@ -30,19 +33,9 @@ double millisecondsSinceStart() {
     std::ifstream uptimeFile("/proc/uptime");
     double uptime = 0;
     uptimeFile >> uptime;
-    return (uptime - static_cast<double>(startTicks) / static_cast<double>(::sysconf(_SC_CLK_TCK))) *
+    return (uptime -
+            static_cast<double>(startTicks) / static_cast<double>(::sysconf(_SC_CLK_TCK))) *
            1000.0;
-}
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
 }
 
 }  // namespace

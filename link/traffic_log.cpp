@@ -50,6 +50,24 @@ std::string csvField(const std::string& value) {
     return quoted + '"';
 }
 
+// Adds one judged frame to the figures of its kind of request.
+void countVerdict(TrafficStatistics& figures, TrafficVerdict verdict) {
+    switch (verdict) {
+        case TrafficVerdict::Valid:
+            ++figures.valid;
+            break;
+        case TrafficVerdict::CrcError:
+            ++figures.crcErrors;
+            break;
+        case TrafficVerdict::Exception:
+            ++figures.exceptions;
+            break;
+        default:
+            ++figures.mismatches;
+            break;
+    }
+}
+
 }  // namespace
 
 TrafficTime systemTrafficTime() {
@@ -172,20 +190,7 @@ void TrafficLog::judge(const TrafficTime& now, bool timed) {
     pending.judged = true;
     TrafficStatistics& figures = statisticsOf(pending.kind);
     const TrafficVerdict verdict = toTrafficVerdict(check->verdict);
-    switch (verdict) {
-        case TrafficVerdict::Valid:
-            ++figures.valid;
-            break;
-        case TrafficVerdict::CrcError:
-            ++figures.crcErrors;
-            break;
-        case TrafficVerdict::Exception:
-            ++figures.exceptions;
-            break;
-        default:
-            ++figures.mismatches;
-            break;
-    }
+    countVerdict(figures, verdict);
     const std::int64_t since = now.steadyUs - pending.sent.steadyUs;
     if (timed) {
         figures.addReplyTime(since);
@@ -221,17 +226,7 @@ void TrafficLog::finishPending(const TrafficTime& now) {
     if (check) {
         row.verdict = toTrafficVerdict(check->verdict);
         row.text = trafficVerdictText(row.verdict, check->exceptionCode);
-        switch (row.verdict) {
-            case TrafficVerdict::Valid:
-                ++figures.valid;
-                break;
-            case TrafficVerdict::Exception:
-                ++figures.exceptions;
-                break;
-            default:
-                ++figures.mismatches;
-                break;
-        }
+        countVerdict(figures, row.verdict);
     } else {
         row.verdict =
             pending.received.empty() ? TrafficVerdict::NoReply : TrafficVerdict::Incomplete;

@@ -14,23 +14,19 @@
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "qt/process_stats.h"
 #include "qt/sim_process.h"
 
 namespace tc24 {
 namespace {
+
+using testing::cpuSeconds;
 
 using testing::FakeDialogs;
 using testing::SimProcess;
 using testing::TempDir;
 
 constexpr const char* kPortClosed = "打开串口出错，请确定串口是否已被占用";
-
-double cpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 class PortLoss : public ::testing::Test {
 protected:

@@ -22,10 +22,13 @@
 #include <vector>
 
 #include "app/qt/qt_serial_port.h"
+#include "qt/process_stats.h"
 #include "qt/pty_pair.h"
 
 namespace tc24 {
 namespace {
+
+using testing::cpuSeconds;
 
 namespace fs = std::filesystem;
 using testing::Pty;
@@ -42,13 +45,6 @@ Bytes counting(std::size_t n, std::uint8_t first = 1) {
         bytes[i] = static_cast<std::uint8_t>(first + i);
     }
     return bytes;
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 class SerialPortTest : public ::testing::Test {

@@ -16,25 +16,17 @@
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "qt/process_stats.h"
 #include "qt/sim_process.h"
 
 namespace tc24 {
 namespace {
 
+using testing::residentKiB;
+
 using testing::FakeDialogs;
 using testing::SimProcess;
 using testing::TempDir;
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
-}
 
 // "name=value" pairs of the simulator's closing lines.
 std::map<std::string, long> counters(const std::string& summary) {

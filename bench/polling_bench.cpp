@@ -4,6 +4,9 @@
 // before the next poll replaced it. CPU time is this process's own (window and painting).
 //
 //   polling_bench BAUD INTERVAL_MS SECONDS        (TC24_SIM names the simulator)
+//
+// With TC24_BENCH_HIDDEN set the window is never shown, which tells painting apart from
+// the rest of a poll's cost.
 
 #include <sys/resource.h>
 
@@ -79,7 +82,9 @@ int main(int argc, char** argv) {
     tc24::testing::FakeDialogs dialogs;
     tc24::MainWindow window(path, nullptr, &dialogs);
     window.load();
-    window.show();
+    if (!std::getenv("TC24_BENCH_HIDDEN")) {
+        window.show();
+    }
     window.controls().setText("txtTimerSet", std::to_string(interval));
 
     window.findChild<QPushButton*>("cmdOneM")->click();

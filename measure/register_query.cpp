@@ -76,7 +76,10 @@ void markBoxesWaiting(Window& window, int count) {
 }
 
 std::string registerText(std::uint16_t registerValue) {
-    const int hundredths = registerValue <= 20000 ? registerValue : registerValue - 65536;
+    return hundredthsText(registerValue <= 20000 ? registerValue : registerValue - 65536);
+}
+
+std::string hundredthsText(int hundredths) {
     const int magnitude = std::abs(hundredths);
     std::string text = hundredths < 0 ? "-" : "";
     text += std::to_string(magnitude / 100);

@@ -1,4 +1,5 @@
 #include "sim/sensor_table.h"
+#include "measure/register_query.h"
 
 #include <algorithm>
 #include <charconv>
@@ -191,13 +192,7 @@ Module generateModule(std::mt19937& rng, int newSensors) {
 }
 
 std::string centidegreesText(int centidegrees) {
-    const int magnitude = std::abs(centidegrees);
-    std::string text = centidegrees < 0 ? "-" : "";
-    text += std::to_string(magnitude / 100);
-    text += '.';
-    text += static_cast<char>('0' + magnitude % 100 / 10);
-    text += static_cast<char>('0' + magnitude % 10);
-    return text;
+    return measure::hundredthsText(centidegrees);  // the same text the tool's boxes show
 }
 
 }  // namespace tc24::sim

@@ -1,5 +1,7 @@
 #include "app/qt/qt_serial_port.h"
 
+#include <termios.h>
+
 #include <QByteArray>
 #include <QStringList>
 #include <algorithm>
@@ -173,10 +175,16 @@ void QtSerialPort::discardInput() {
     if (!port_.isOpen()) {
         return;
     }
-    removed_ += static_cast<std::uint64_t>(port_.bytesAvailable());
-    port_.clear(QSerialPort::Input);
-    if (port_.bytesAvailable() > 0) {
-        removed_ += static_cast<std::uint64_t>(port_.readAll().size());
+    // What Qt already holds is skipped and the system's queue flushed, as
+    // QSerialPort::clear(Input) does, but without dropping Qt's 32 KiB receive block: that
+    // block would be allocated again for the next reply, a brk call and page faults with
+    // every request.
+    const qint64 held = port_.bytesAvailable();
+    if (held > 0) {
+        removed_ += static_cast<std::uint64_t>(std::max<qint64>(0, port_.skip(held)));
+    }
+    if (port_.handle() < 0 || ::tcflush(port_.handle(), TCIFLUSH) != 0) {
+        port_.clear(QSerialPort::Input);
     }
     port_.clearError();
 }
@@ -215,9 +223,17 @@ std::vector<std::uint8_t> QtSerialPort::readAll() {
     if (!port_.isOpen()) {
         return {};
     }
-    const QByteArray data = port_.readAll();
+    // Copied out rather than taken with QIODevice::readAll(), which hands over Qt's 32 KiB
+    // receive block so that every chunk costs a fresh block (and, with glibc trimming the
+    // heap, a brk call and page faults); a copy leaves the block in place for the next one.
+    std::vector<std::uint8_t> data(
+        static_cast<std::size_t>(std::max<qint64>(0, port_.bytesAvailable())));
+    const qint64 got = data.empty() ? 0
+                                    : port_.read(reinterpret_cast<char*>(data.data()),
+                                                 static_cast<qint64>(data.size()));
+    data.resize(static_cast<std::size_t>(std::max<qint64>(0, got)));
     removed_ += static_cast<std::uint64_t>(data.size());
-    return std::vector<std::uint8_t>(data.begin(), data.end());
+    return data;
 }
 
 int QtSerialPort::eventKind() const {

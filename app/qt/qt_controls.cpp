@@ -111,12 +111,20 @@ void QtControls::setText(std::string_view name, std::string_view text) {
         return;
     }
     const QString value = toQString(text);
+    // Writing a text a control already shows would only cost a relayout and a repaint: the
+    // poll writes the same command and mostly the same values many times a second.
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        edit->setText(value);
+        if (edit->text() != value) {
+            edit->setText(value);
+        }
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
-        plain->setPlainText(value);
+        if (plain->toPlainText() != value) {
+            plain->setPlainText(value);
+        }
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
-        label->setText(value);
+        if (label->text() != value) {
+            label->setText(value);
+        }
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(value);
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
@@ -161,6 +169,11 @@ void QtControls::setTextColor(std::string_view name, TextColor color) {
         return;
     }
     const QColor& value = color == TextColor::Red ? kRed : kBlack;
+    const QPalette& current = w->palette();
+    if (current.color(QPalette::Text) == value && current.color(QPalette::WindowText) == value &&
+        current.color(QPalette::ButtonText) == value) {
+        return;  // a palette change costs a resolve and a repaint even when nothing changes
+    }
     QPalette palette = w->palette();
     palette.setColor(QPalette::Text, value);
     palette.setColor(QPalette::WindowText, value);  // labels paint with this role

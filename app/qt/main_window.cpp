@@ -10,11 +10,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyleOptionGroupBox>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -25,11 +27,13 @@
 #include "app/qt/bus_scan_dialog.h"
 #include "app/qt/comm_log_window.h"
 #include "app/qt/csv_recording.h"
+#include "app/qt/panel_cache_style.h"
 #include "app/qt/qt_controls.h"
 #include "app/qt/qt_dialogs.h"
 #include "app/qt/qt_serial_port.h"
 #include "app/qt/qt_timer.h"
 #include "app/qt/trend_view.h"
+#include "app/qt/value_box.h"
 #include "link/traffic_tap.h"
 #include "link/window.h"
 
@@ -55,8 +59,18 @@ QLabel* makeLabel(const QString& name, const QString& text) {
     return label;
 }
 
-QLineEdit* makeEdit(const QString& name, const QString& text, int digits = 0) {
-    auto* edit = new QLineEdit(text);
+// Room for ten digits, more than a day of polling every 10 ms.
+void fixCounterSize(QLabel* label) {
+    const QFontMetrics metrics = label->fontMetrics();
+    label->setFixedSize(std::max(60, metrics.horizontalAdvance(QStringLiteral("0000000000")) + 4),
+                        label->sizeHint().height());
+}
+
+QLineEdit* makeEdit(const QString& name, const QString& text, int digits = 0,
+                    QLineEdit* edit = nullptr) {
+    if (edit == nullptr) {
+        edit = new QLineEdit(text);
+    }
     edit->setObjectName(name);
     if (digits > 0) {
         const int width = edit->fontMetrics().horizontalAdvance(QString(digits, u'0'));
@@ -71,8 +85,57 @@ QPushButton* makeButton(const QString& name, const QString& caption) {
     return button;
 }
 
+// A frame that paints its border and title from a picture made once per size. The style
+// draws a frame by loading and scaling an image on every paint, and every box that changes
+// inside the frame repaints the part of the frame beneath it, so a poll would redraw the
+// frames a dozen times for nothing.
+class FrameBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        const qreal ratio = devicePixelRatioF();
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        if (picture_.isNull() || picture_.deviceIndependentSize() != QSizeF(size()) ||
+            picture_.devicePixelRatio() != ratio || pictureTitle_ != option.text ||
+            pictureState_ != option.state) {
+            picture_ = QPixmap((QSizeF(size()) * ratio).toSize());
+            picture_.setDevicePixelRatio(ratio);
+            picture_.fill(Qt::transparent);
+            pictureTitle_ = option.text;
+            pictureState_ = option.state;
+            // What QGroupBox::paintEvent draws, with a painter set up as on the widget.
+            QPainter picturePainter(&picture_);
+            picturePainter.setFont(font());
+            picturePainter.setPen(palette().color(QPalette::WindowText));
+            picturePainter.setBackground(palette().brush(QPalette::Window));
+            style()->drawComplexControl(QStyle::CC_GroupBox, &option, &picturePainter, this);
+        }
+        // Rectangle by rectangle: one blend of the whole picture clipped to a scattered
+        // region costs more than the few small pieces that changed.
+        QPainter painter(this);
+        for (const QRect& rect : event->region()) {
+            const QRectF source(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio);
+            painter.drawPixmap(QRectF(rect), picture_, source);
+        }
+    }
+
+    void changeEvent(QEvent* event) override {
+        // Font, palette, style or enabled state: draw the picture anew.
+        picture_ = QPixmap();
+        QGroupBox::changeEvent(event);
+    }
+
+private:
+    QPixmap picture_;
+    QString pictureTitle_;
+    QStyle::State pictureState_;
+};
+
 QGroupBox* makeFrame(const QString& name, const QString& title) {
-    auto* frame = new QGroupBox(title);
+    auto* frame = new FrameBox(title);
     frame->setObjectName(name);
     return frame;
 }
@@ -474,6 +537,10 @@ QGroupBox* MainWindow::buildObservationFrame() {
 
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("PictureShow"));
+    // The boxes are repainted with every poll; their panels come from pictures. The style
+    // belongs to the window and the boxes hold it through a guarded pointer.
+    auto* valueBoxStyle = new PanelCacheStyle;
+    valueBoxStyle->setParent(this);
     auto* grid = new QGridLayout(panel);
     // WenQuanYi Micro Hei maps the degree-Celsius sign to an empty glyph; prefer a font that
     // draws it and keep the window's font for the rest.
@@ -485,8 +552,9 @@ QGroupBox* MainWindow::buildObservationFrame() {
         const int column = (i / kChannelsPerColumn) * 4;
         auto* name = makeLabel(indexed("lblValue", i), QStringLiteral("%1#温度值").arg(i + 1));
         name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto* value = makeEdit(indexed("txtValue", i), QStringLiteral("0"), 7);
+        auto* value = makeEdit(indexed("txtValue", i), {}, 7, new ValueBox(QStringLiteral("0")));
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setStyle(valueBoxStyle);
         grid->addWidget(name, row, column);
         grid->addWidget(value, row, column + 1);
         auto* unit = makeLabel(indexed("lblDanWei", i), QStringLiteral("℃"));
@@ -558,12 +626,14 @@ QGroupBox* MainWindow::buildStatusFrame() {
     first->show();
     first->raise();
 
+    // The counters change with every poll; at a fixed size a new number repaints the label
+    // alone instead of laying out the whole window again.
     auto* counter = makeLabel(QStringLiteral("lblCounter"), QStringLiteral("0"));
     counter->setToolTip(QStringLiteral("测试统计"));
-    counter->setMinimumWidth(60);
+    fixCounterSize(counter);
     auto* errors = makeLabel(QStringLiteral("lblErrCounter"), QStringLiteral("0"));
     errors->setToolTip(QStringLiteral("误码率"));
-    errors->setMinimumWidth(60);
+    fixCounterSize(errors);
 
     auto* line = new QFrame;
     line->setObjectName(QStringLiteral("Line1"));

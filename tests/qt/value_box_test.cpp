@@ -1,0 +1,220 @@
+// The cheaper painting of the value boxes, the panel pictures and the frames must give the
+// very pixels Qt's own painting gives: every case is drawn both ways and compared.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <cstdlib>
+#include <string>
+
+#include "app/qt/main_window.h"
+#include "app/qt/panel_cache_style.h"
+#include "app/qt/value_box.h"
+#include "core/fakes.h"
+
+namespace tc24 {
+namespace {
+
+QImage picture(QWidget* widget) {
+    return widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Empty when both are the same (each channel within `tolerance`); else how many pixels
+// differ and where the first one is.
+std::string difference(const QImage& expected, const QImage& actual, int tolerance = 0) {
+    const auto near = [tolerance](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+               std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+               std::abs(qBlue(a) - qBlue(b)) <= tolerance &&
+               std::abs(qAlpha(a) - qAlpha(b)) <= tolerance;
+    };
+    if (expected.size() != actual.size()) {
+        return "sizes differ";
+    }
+    int count = 0;
+    QPoint first;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            if (!near(expected.pixel(x, y), actual.pixel(x, y)) && count++ == 0) {
+                first = {x, y};
+            }
+        }
+    }
+    if (count == 0) {
+        return {};
+    }
+    if (qEnvironmentVariableIsSet("TC24_SAVE_DIFFERENCES")) {
+        expected.save(QStringLiteral("/tmp/expected.png"));
+        actual.save(QStringLiteral("/tmp/actual.png"));
+    }
+    return std::to_string(count) + " pixels differ, the first at " + std::to_string(first.x()) +
+           "," + std::to_string(first.y()) + ": " +
+           QColor(expected.pixel(first)).name().toStdString() + " instead of " +
+           QColor(actual.pixel(first)).name().toStdString();
+}
+
+// A box as the window makes it: right-aligned, fixed width, the window's font.
+struct BoxOnScreen {
+    QWidget window;
+    ValueBox* box = new ValueBox(QStringLiteral("0"));
+    PanelCacheStyle style;
+
+    BoxOnScreen() {
+        if (const auto font = MainWindow::preferredFont()) {
+            window.setFont(*font);
+        }
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(box);
+        box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 16);
+        box->setStyle(&style);
+        window.show();
+    }
+
+    // Qt's painting, then the value box's own.
+    std::pair<QImage, QImage> bothWays() {
+        box->setQuickPaint(false);
+        const QImage qt = picture(box);
+        box->setQuickPaint(true);
+        const QImage quick = picture(box);
+        return {qt, quick};
+    }
+};
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Text, color);
+    widget->setPalette(palette);
+}
+
+TEST(ValueBox, PaintsTheSamePixelsAsQLineEditForEveryKindOfValue) {
+    BoxOnScreen screen;
+    const QStringList values = {"0",     "1",      "20.5", "25.00", "-0.01", "-12.34",
+                                "99.99", "655.35", "-5.1", "111",   "8888",  "0.07"};
+    for (const QColor& color : {QColor(Qt::black), QColor(255, 0, 0)}) {
+        setTextColor(screen.box, color);
+        for (const QString& value : values) {
+            screen.box->setText(value);
+            const int quickBefore = screen.box->quickPaints();
+            const auto [qt, quick] = screen.bothWays();
+            ASSERT_GT(screen.box->quickPaints(), quickBefore) << "the quick way was not taken";
+            EXPECT_EQ(difference(qt, quick), "")
+                << value.toStdString() << " in " << color.name().toStdString();
+        }
+    }
+}
+
+TEST(ValueBox, LeftAlignedTooAndAnyOtherTextIsLeftToQLineEdit) {
+    BoxOnScreen screen;
+    screen.box->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    screen.box->setText(QStringLiteral("23.75"));
+    auto [qt, quick] = screen.bothWays();
+    EXPECT_EQ(difference(qt, quick), "");
+
+    // Letters, a text wider than the box, or an empty box: QLineEdit paints them.
+    for (const QString& text :
+         {QStringLiteral("温度"), QStringLiteral("1234567890123456"), QString()}) {
+        screen.box->setText(text);
+        const int quickBefore = screen.box->quickPaints();
+        picture(screen.box);
+        EXPECT_EQ(screen.box->quickPaints(), quickBefore) << text.toStdString();
+    }
+}
+
+TEST(ValueBox, FocusAndSelectionArePaintedByQLineEdit) {
+    BoxOnScreen screen;
+    screen.box->setText(QStringLiteral("21.30"));
+    screen.box->selectAll();
+    const int quickBefore = screen.box->quickPaints();
+    picture(screen.box);
+    EXPECT_EQ(screen.box->quickPaints(), quickBefore);
+}
+
+TEST(ValueBox, AFontChangeIsFollowed) {
+    BoxOnScreen screen;
+    screen.box->setText(QStringLiteral("36.60"));
+    picture(screen.box);
+    QFont bigger = screen.box->font();
+    bigger.setPointSize(bigger.pointSize() + 5);
+    screen.box->setFont(bigger);
+    screen.box->setFixedWidth(screen.box->fontMetrics().horizontalAdvance("00000000") + 16);
+    auto [qt, quick] = screen.bothWays();
+    EXPECT_EQ(difference(qt, quick), "");
+}
+
+TEST(PanelCacheStyle, PanelPicturesMatchTheStyleAndFollowState) {
+    // Two line edits side by side, one with the caching style and one without; enabled,
+    // disabled, focused and with another base colour.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* plain = new QLineEdit(QStringLiteral("12.5"));
+    auto* cached = new QLineEdit(QStringLiteral("12.5"));
+    PanelCacheStyle style;
+    cached->setStyle(&style);
+    layout->addWidget(plain);
+    layout->addWidget(cached);
+    for (QLineEdit* edit : {plain, cached}) {
+        edit->setFixedSize(90, 26);
+    }
+    window.show();
+
+    EXPECT_EQ(difference(picture(plain), picture(cached)), "");
+    for (QLineEdit* edit : {plain, cached}) {
+        edit->setEnabled(false);
+    }
+    EXPECT_EQ(difference(picture(plain), picture(cached)), "");
+    for (QLineEdit* edit : {plain, cached}) {
+        edit->setEnabled(true);
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xE0));
+        edit->setPalette(palette);
+    }
+    EXPECT_EQ(difference(picture(plain), picture(cached)), "");
+    EXPECT_GE(style.cachedPanels(), 3);
+}
+
+TEST(MainWindowFrames, FramesDrawnFromPicturesLookLikePlainGroupBoxes) {
+    QTemporaryDir dir;
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    MainWindow window(dir.path().toStdString(), &port, &dialogs);
+    window.show();
+    auto* frame = window.findChild<QGroupBox*>(QStringLiteral("Frame6"));
+    ASSERT_NE(frame, nullptr);
+
+    // The same frame drawn by a plain group box of the same size, title, font and style.
+    QGroupBox plain(frame->title());
+    plain.setFont(frame->font());
+    plain.setPalette(frame->palette());
+    plain.setFixedSize(frame->size());
+    plain.show();
+
+    const auto withoutChildren = [](QWidget* widget) {
+        // On the window's background, as on the screen.
+        QImage image(widget->size(), QImage::Format_ARGB32);
+        image.fill(widget->palette().color(QPalette::Window));
+        widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+        return image;
+    };
+    // Blending a picture of a soft edge rounds once more than drawing the edge: a step of
+    // one in a colour channel is allowed there.
+    EXPECT_EQ(difference(withoutChildren(&plain), withoutChildren(frame), 1), "");
+
+    // A new title is drawn, not the picture of the old one.
+    frame->setTitle(QStringLiteral("运行状态"));
+    plain.setTitle(QStringLiteral("运行状态"));
+    // Blending a picture of a soft edge rounds once more than drawing the edge: a step of
+    // one in a colour channel is allowed there.
+    EXPECT_EQ(difference(withoutChildren(&plain), withoutChildren(frame), 1), "");
+}
+
+}  // namespace
+}  // namespace tc24

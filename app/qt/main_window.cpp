@@ -144,6 +144,7 @@ QPlainTextEdit* makeTextPane(const QString& name, int lines) {
     auto* pane = new QPlainTextEdit;
     pane->setObjectName(name);
     pane->setReadOnly(true);
+    pane->setUndoRedoEnabled(false);  // read-only: no history to keep of each new text
     pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     const int lineHeight = pane->fontMetrics().lineSpacing();
     pane->setMinimumHeight(lines * lineHeight + 12);

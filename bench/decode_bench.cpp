@@ -13,10 +13,12 @@ namespace {
 
 using namespace tc24;
 
-std::vector<std::uint8_t> registerReply() {
+// Two replies whose 24 values all differ, taken in turn, so every box shows a new value each
+// time as in a poll of a live module.
+std::vector<std::uint8_t> registerReply(int step) {
     std::vector<std::uint8_t> reply{0x01, 0x03, 48};
     for (int i = 0; i < 24; ++i) {
-        const int value = i % 7 == 0 ? 65486 : 2000 + 37 * i;
+        const int value = i % 7 == 0 ? 65486 - step : 2000 + 37 * i + step;
         reply.push_back(static_cast<std::uint8_t>(value >> 8));
         reply.push_back(static_cast<std::uint8_t>(value & 0xFF));
     }
@@ -33,9 +35,10 @@ void CoreRegisterReply(benchmark::State& state) {
     FrmMain frm(ui, port, dialogs, t2, t3, t6, std::filesystem::temp_directory_path());
     port.open();
     frm.comDoOnce_Click();
-    const auto reply = registerReply();
+    const std::vector<std::uint8_t> replies[] = {registerReply(0), registerReply(1)};
+    std::size_t turn = 0;
     for (auto _ : state) {
-        port.receive(reply);
+        port.receive(replies[turn++ % 2]);
         benchmark::DoNotOptimize(ui.widgets);
     }
 }
@@ -48,9 +51,10 @@ void WindowRegisterReply(benchmark::State& state) {
     window.show();
     port.open();
     window.core().comDoOnce_Click();
-    const auto reply = registerReply();
+    const std::vector<std::uint8_t> replies[] = {registerReply(0), registerReply(1)};
+    std::size_t turn = 0;
     for (auto _ : state) {
-        port.receive(reply);
+        port.receive(replies[turn++ % 2]);
         QApplication::processEvents();  // let the boxes repaint
     }
 }

@@ -27,7 +27,7 @@
 
 namespace {
 
-using tc24::testing::cpuSeconds;
+using tc24::testing::cpuTimes;
 
 // A real event loop, as in the tool itself (QTest::qWait sleeps between its passes, which
 // would make every timer late).
@@ -90,10 +90,12 @@ int main(int argc, char** argv) {
     window.findChild<QPushButton*>("cmdOneM")->click();
     // CPU is counted after a warm-up, so the first paint and lazy set-up do not count.
     runFor(std::max(1000, 2 * interval));
-    const double cpuBefore = cpuSeconds();
+    const tc24::testing::CpuTimes cpuBefore = cpuTimes();
     const long pollsBefore = std::stol(window.controls().text("lblCounter")) - 1;
     runFor(seconds * 1000);
-    const double cpu = cpuSeconds() - cpuBefore;
+    const tc24::testing::CpuTimes cpuAfter = cpuTimes();
+    const double user = cpuAfter.user - cpuBefore.user;
+    const double system = cpuAfter.system - cpuBefore.system;
     const long steadyPolls = std::stol(window.controls().text("lblCounter")) - 1 - pollsBefore;
     window.findChild<QPushButton*>("cmdStopOnce")->click();
     runFor(std::max(200, interval));
@@ -116,11 +118,15 @@ int main(int argc, char** argv) {
     for (std::size_t i = 1; i < arrivals.size(); ++i) {
         errors.push_back(std::abs(arrivals[i] - arrivals[i - 1] - interval));
     }
-    std::printf("| %d | %d | %d | %ld | %.0f %% | %.2f | %.2f | %.2f | %.0f |\n", baud, interval,
+    const auto perPoll = [steadyPolls](double seconds) {
+        return steadyPolls > 0 ? 1e6 * seconds / static_cast<double>(steadyPolls) : 0.0;
+    };
+    std::printf("| %d | %d | %d | %ld | %.0f %% | %.2f | %.2f | %.2f | %.0f | %.0f |\n", baud,
+                interval,
                 seconds, polls,
                 polls > 0 ? 100.0 * static_cast<double>(complete) / static_cast<double>(polls) : 0,
                 percentile(errors, 0.5), percentile(errors, 0.99),
                 errors.empty() ? 0.0 : *std::max_element(errors.begin(), errors.end()),
-                steadyPolls > 0 ? 1e6 * cpu / static_cast<double>(steadyPolls) : 0.0);
+                perPoll(user), perPoll(system));
     return 0;
 }

@@ -10,11 +10,24 @@
 
 namespace tc24::testing {
 
-inline double cpuSeconds() {
+// User and system time of this process (all threads), in seconds.
+struct CpuTimes {
+    double user = 0;
+    double system = 0;
+    double total() const { return user + system; }
+};
+
+inline CpuTimes cpuTimes() {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+}
+
+inline double cpuSeconds() {
+    return cpuTimes().total();
 }
 
 inline long residentKiB() {

@@ -122,8 +122,7 @@ int main(int argc, char** argv) {
         return steadyPolls > 0 ? 1e6 * seconds / static_cast<double>(steadyPolls) : 0.0;
     };
     std::printf("| %d | %d | %d | %ld | %.0f %% | %.2f | %.2f | %.2f | %.0f | %.0f |\n", baud,
-                interval,
-                seconds, polls,
+                interval, seconds, polls,
                 polls > 0 ? 100.0 * static_cast<double>(complete) / static_cast<double>(polls) : 0,
                 percentile(errors, 0.5), percentile(errors, 0.99),
                 errors.empty() ? 0.0 : *std::max_element(errors.begin(), errors.end()),

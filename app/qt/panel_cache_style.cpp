@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOptionFrame>
-#include <memory>
 
 namespace tc24 {
 
@@ -79,15 +78,17 @@ void PanelCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
         {
             QPainter picturePainter(&picture);
             picturePainter.setFont(painter->font());
-            // The same option, moved to the picture's origin.
-            std::unique_ptr<QStyleOption> copy;
+            // The same option, moved to the picture's origin (copied as its own type:
+            // the option classes have no virtual destructor).
             if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option)) {
-                copy = std::make_unique<QStyleOptionFrame>(*frame);
+                QStyleOptionFrame moved(*frame);
+                moved.rect.moveTopLeft(QPoint(0, 0));
+                QProxyStyle::drawPrimitive(element, &moved, &picturePainter, widget);
             } else {
-                copy = std::make_unique<QStyleOption>(*option);
+                QStyleOption moved(*option);
+                moved.rect.moveTopLeft(QPoint(0, 0));
+                QProxyStyle::drawPrimitive(element, &moved, &picturePainter, widget);
             }
-            copy->rect.moveTopLeft(QPoint(0, 0));
-            QProxyStyle::drawPrimitive(element, copy.get(), &picturePainter, widget);
         }
         found = panels_.insert(key, picture);
     }

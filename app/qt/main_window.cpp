@@ -59,7 +59,7 @@ QLabel* makeLabel(const QString& name, const QString& text) {
     return label;
 }
 
-// Room for ten digits, more than a day of polling every 10 ms.
+// Room for ten digits: years of polling every 10 ms.
 void fixCounterSize(QLabel* label) {
     const QFontMetrics metrics = label->fontMetrics();
     label->setFixedSize(std::max(60, metrics.horizontalAdvance(QStringLiteral("0000000000")) + 4),

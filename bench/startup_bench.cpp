@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QTest>
 #include <cstdio>
 #include <fstream>
@@ -42,16 +41,8 @@ double millisecondsSinceStart() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tc24"));
-    if (const auto font = tc24::MainWindow::preferredFont()) {
-        QApplication::setFont(*font);
-    }
-    tc24::MainWindow window(
-        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
-    window.load();
-    window.resize(1280, 800);
-    window.show();
-    const bool exposed = QTest::qWaitForWindowExposed(&window, 5000);
+    const auto window = tc24::startMainWindow();
+    const bool exposed = QTest::qWaitForWindowExposed(window.get(), 5000);
     QApplication::processEvents();
     std::printf("shown after %.0f ms (exposed: %s), resident %ld KiB\n", millisecondsSinceStart(),
                 exposed ? "yes" : "no", residentKiB());

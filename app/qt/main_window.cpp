@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -688,6 +689,21 @@ void MainWindow::connectHandlers() {
     connect(timer2_, &QTimer::timeout, this, [core] { core->Timer2_Timer(); });
     connect(timer3_, &QTimer::timeout, this, [core] { core->Timer3_Timer(); });
     connect(timer6_, &QTimer::timeout, this, [core] { core->Timer6_Timer(); });
+}
+
+std::unique_ptr<MainWindow> startMainWindow() {
+    QApplication::setApplicationName(QStringLiteral("tc24"));
+    // Message boxes without a title of their own show this one.
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+    if (const auto font = MainWindow::preferredFont()) {
+        QApplication::setFont(*font);
+    }
+    auto window = std::make_unique<MainWindow>(
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    window->load();
+    window->resize(1280, 800);
+    window->show();
+    return window;
 }
 
 }  // namespace tc24

@@ -76,18 +76,23 @@ std::optional<std::string> BusScan::start(const Settings& settings) {
     found_.clear();
 
     // Take the line: no poll, read-all or automatic write goes out while the scan runs.
-    savedThreshold_ = window_.port.receiveThreshold();
+    auto& port = window_.port;
+    savedThreshold_ = port.receiveThreshold();
     timer2Enabled_ = window_.Timer2.isEnabled();
     timer3Enabled_ = window_.Timer3.isEnabled();
     timer6Enabled_ = window_.Timer6.isEnabled();
     window_.Timer2.setEnabled(false);
     window_.Timer3.setEnabled(false);
     window_.Timer6.setEnabled(false);
-    window_.port.setEventHandler([this] { onPortEvent(); });
+    port.setEventHandler([this] { onPortEvent(); });
     running_ = true;
     ownsLine_ = true;
+    settling_ = true;
+    settleBytes_ = 0;
+    port.discardInput();
+    port.setReceiveThreshold(1);
     timer_.setEnabled(true);
-    ask(settings_.first);
+    timer_.setInterval(settings_.timeoutMs);
     return std::nullopt;
 }
 
@@ -122,6 +127,7 @@ void BusScan::onPortEvent() {
                 failure_ = kPortLost;
             }
             running_ = false;
+            settling_ = false;
             release();
         }
         return;
@@ -131,31 +137,58 @@ void BusScan::onPortEvent() {
         return;
     }
     window_.ui.setText("txtState", receivedHexText(chunk));
+    if (settling_) {
+        // The line is still busy: wait one more time-out, but not for ever on a noisy line.
+        settleBytes_ += chunk.size();
+        if (settleBytes_ < kMaxReplyBytes) {
+            timer_.setInterval(settings_.timeoutMs);
+        }
+        return;
+    }
     if (!running_ || received_.size() >= kMaxReplyBytes) {
         return;  // a late reply after the stop, or garbage: shown, not counted
     }
     received_.insert(received_.end(), chunk.begin(), chunk.end());
-    const auto check = frames::checkReply(request_, received_);
-    if (!check) {
-        return;
+    if (acceptedReply()) {
+        // A correct frame from the station asked: a module is there.
+        found_.push_back(static_cast<std::uint8_t>(station_));
+        received_.clear();
+        stepDone(false);
     }
-    switch (check->verdict) {
-        case frames::ReplyVerdict::Valid:
-        case frames::ReplyVerdict::Exception:
-        case frames::ReplyVerdict::Mismatch:
-            // A correct frame from the station asked: a module is there.
-            found_.push_back(static_cast<std::uint8_t>(station_));
-            received_.clear();
-            stepDone(false);
-            break;
-        case frames::ReplyVerdict::CrcError:
-        case frames::ReplyVerdict::WrongStation:
-            break;  // not from this station, or garbled: wait for the time-out
+    // Otherwise not (yet) a frame from this station, or garbled: wait for the time-out.
+}
+
+std::optional<frames::ReplyVerdict> BusScan::acceptedReply() const {
+    const std::span<const std::uint8_t> all(received_);
+    for (std::size_t start = 0; start < all.size(); ++start) {
+        if (all[start] != static_cast<std::uint8_t>(station_)) {
+            continue;
+        }
+        const auto check = frames::checkReply(request_, all.subspan(start));
+        if (!check) {
+            continue;
+        }
+        switch (check->verdict) {
+            case frames::ReplyVerdict::Valid:
+            case frames::ReplyVerdict::Exception:
+            case frames::ReplyVerdict::Mismatch:
+                return check->verdict;
+            case frames::ReplyVerdict::CrcError:
+            case frames::ReplyVerdict::WrongStation:
+                break;
+        }
     }
+    return std::nullopt;
 }
 
 void BusScan::tick() {
-    if (running_) {
+    if (settling_) {
+        settling_ = false;  // the line has been quiet for one time-out
+        ask(settings_.first);
+        if (progressed) {
+            progressed();
+        }
+    } else if (running_) {
         stepDone(true);  // the time-out of the station asked
     } else if (ownsLine_) {
         release();  // the wait for a late reply is over
@@ -184,6 +217,7 @@ void BusScan::cancel() {
 
 void BusScan::stop(bool replyOutstanding) {
     running_ = false;
+    settling_ = false;
     if (replyOutstanding && window_.port.isOpen()) {
         timer_.setInterval(settings_.timeoutMs);  // wait once more for a reply on its way
     } else {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/byte_view.h"
+#include "link/frames.h"
 #include "link/window.h"
 
 namespace tc24 {
@@ -21,6 +22,10 @@ namespace tc24 {
 // writing (Timer2, Timer6, Timer3). The hex panes show its traffic. When it ends it gives
 // the handler back and restores the timers and the receive threshold; nothing else of the
 // window changes, except a station the operator takes into txtStationID.
+//
+// A reply to the window's last request may still be on the line when the scan starts; on a
+// half-duplex line the first request would collide with it. So the scan first waits until
+// the line has been quiet for one time-out, and only then asks the first station.
 class BusScan {
 public:
     struct Settings {
@@ -54,6 +59,8 @@ public:
 
     // True from start() until the sequence stops.
     bool running() const { return running_; }
+    // True while the scan waits for a quiet line before its first request.
+    bool settling() const { return settling_; }
     // True while the scan holds the line; after a stop it waits one time-out for a reply
     // already on its way, so that reply cannot reach the window's decoders.
     bool ownsLine() const { return ownsLine_; }
@@ -77,6 +84,9 @@ public:
 private:
     void ask(int station);
     void onPortEvent();
+    // Looks for a frame from the station asked in what came so far, also behind bytes that
+    // are not its start (noise at the line's turnaround, the tail of an earlier reply).
+    std::optional<frames::ReplyVerdict> acceptedReply() const;
     // The station asked is done; `replyOutstanding` when it ended by its time-out.
     void stepDone(bool replyOutstanding);
     void stop(bool replyOutstanding);
@@ -87,6 +97,8 @@ private:
     std::function<void()> windowHandler_;
     Settings settings_;
     bool running_ = false;
+    bool settling_ = false;
+    std::size_t settleBytes_ = 0;
     bool ownsLine_ = false;
     bool cancelled_ = false;
     std::string failure_;

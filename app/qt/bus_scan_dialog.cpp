@@ -148,6 +148,10 @@ void BusScanDialog::onProgress() {
         auto* item = new QListWidgetItem(QStringLiteral("站 %1").arg(station), found_);
         item->setData(Qt::UserRole, station);
     }
+    if (scan_->settling()) {
+        status_->setText(QStringLiteral("等待线路空闲 …"));
+        return;
+    }
     if (scan_->running()) {
         status_->setText(QStringLiteral("正在询问站 %1 …").arg(scan_->currentStation()));
         return;

@@ -62,6 +62,8 @@ protected:
 TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
     ASSERT_FALSE(scan.start({1, 5, 100}));
     EXPECT_FALSE(h.timer2.isTicking());
+    EXPECT_TRUE(h.port.written.empty());  // first a quiet line
+    scan.tick();
     EXPECT_EQ(h.port.lastWritten(), readRequest(1));
     EXPECT_EQ(h.ui.get("txtCommand"), "01 03 00 00 00 01 84 0A ");
     EXPECT_EQ(scanTimer.interval(), 100);
@@ -106,7 +108,7 @@ TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
 
 TEST_F(BusScanTest, CancelStopsAtOnceAndALateReplyNeverReachesTheDecoders) {
     ASSERT_FALSE(scan.start({1, 249, 100}));
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 11; ++i) {
         scan.tick();
     }
     EXPECT_EQ(h.port.lastWritten(), readRequest(11));
@@ -123,6 +125,49 @@ TEST_F(BusScanTest, CancelStopsAtOnceAndALateReplyNeverReachesTheDecoders) {
     EXPECT_EQ(h.port.written.size(), 11u);
     EXPECT_TRUE(scan.found().empty());
     expectWindowUntouched();
+}
+
+TEST_F(BusScanTest, WaitsOutAReplyStillOnTheLineAndFindsAReplyBehindNoise) {
+    // The window's last poll is still being answered when the scan starts.
+    ASSERT_FALSE(scan.start({1, 2, 50}));
+    const int before = scanTimer.restarts;
+    Bytes pollReply = framed({7, 0x03, 0x30});
+    pollReply.insert(pollReply.begin() + 3, 48, 0x01);
+    for (int i = 0; i < 3; ++i) {
+        h.port.receive(Bytes(pollReply.begin() + i * 10, pollReply.begin() + i * 10 + 10));
+        EXPECT_TRUE(scan.settling());
+        EXPECT_EQ(scanTimer.restarts - before, i + 1);  // every chunk restarts the quiet time-out
+    }
+    EXPECT_TRUE(h.port.written.empty());
+    scan.tick();  // the rest of that reply never came; the line is quiet now
+    EXPECT_FALSE(scan.settling());
+    EXPECT_EQ(h.port.lastWritten(), readRequest(1));
+
+    // A byte of noise and the tail of another frame ahead of station 1's reply.
+    Bytes noisy = hexBytes("00 FF 01 03");
+    const Bytes reply = readReply(1);
+    noisy.insert(noisy.end(), reply.begin(), reply.end());
+    h.port.receive(noisy);
+    EXPECT_EQ(h.port.lastWritten(), readRequest(2));
+    EXPECT_EQ(scan.found(), (std::vector<std::uint8_t>{1}));
+    // Garbage alone proves nothing.
+    h.port.receive(hexBytes("02 03 02 09 E6 00 00 02"));
+    scan.tick();
+    EXPECT_EQ(scan.found(), (std::vector<std::uint8_t>{1}));
+    EXPECT_FALSE(scan.running());
+    scan.tick();
+    expectWindowUntouched();
+}
+
+TEST_F(BusScanTest, ANoisyLineDoesNotHoldTheScanBackForEver) {
+    ASSERT_FALSE(scan.start({1, 1, 50}));
+    const int before = scanTimer.restarts;
+    for (int i = 0; i < 40; ++i) {
+        h.port.receive(Bytes(10, 0x55));
+    }
+    EXPECT_LT(scanTimer.restarts - before, 30);  // it stops waiting for silence
+    scan.tick();
+    EXPECT_EQ(h.port.lastWritten(), readRequest(1));
 }
 
 TEST_F(BusScanTest, RefusedWhenItCannotRunAndEndsWhenThePortIsLost) {

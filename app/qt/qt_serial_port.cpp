@@ -147,6 +147,7 @@ void QtSerialPort::open() {
     // Every byte is kept until read: a bounded buffer smaller than the threshold would stall.
     port_.setReadBufferSize(0);
     applySettings();
+    applyWakeThreshold();
     // Bytes sent while nobody had the line open belong to nobody.
     port_.clear(QSerialPort::AllDirections);
     port_.clearError();
@@ -199,6 +200,30 @@ void QtSerialPort::discardOutput() {
 
 void QtSerialPort::setReceiveThreshold(int bytes) {
     receiveThreshold_ = bytes > 0 ? bytes : 0;
+    applyWakeThreshold();
+}
+
+void QtSerialPort::applyWakeThreshold() {
+    if (!port_.isOpen() || port_.handle() < 0) {
+        return;
+    }
+    // A terminal in raw mode with VTIME 0 reports itself readable only once VMIN bytes are
+    // waiting. With VMIN at the receive threshold the event loop wakes once per reply instead
+    // of once per chunk the line delivers (about 27 for a 53-byte reply at 19200 baud); a
+    // reply shorter than the threshold raises no event either way, and the next request
+    // flushes it. Qt's own setters read the terminal's settings back before changing them,
+    // so they keep this value.
+    termios tio{};
+    if (::tcgetattr(port_.handle(), &tio) != 0) {
+        return;
+    }
+    const auto wanted = static_cast<cc_t>(std::clamp(receiveThreshold_, 1, 255));
+    if (tio.c_cc[VMIN] == wanted && tio.c_cc[VTIME] == 0) {
+        return;
+    }
+    tio.c_cc[VMIN] = wanted;
+    tio.c_cc[VTIME] = 0;
+    ::tcsetattr(port_.handle(), TCSANOW, &tio);
 }
 
 int QtSerialPort::receiveThreshold() const {

@@ -52,6 +52,7 @@ private:
     void deliver(int kind);
     bool dataEventDue();
     void applySettings();
+    void applyWakeThreshold();
 
     std::filesystem::path programDirectory_;
     QSerialPort port_;

@@ -127,6 +127,35 @@ TEST_F(SerialPortTest, DataEventComesOnceExactlyThresholdBytesAreWaiting) {
     }
 }
 
+TEST_F(SerialPortTest, BytesBelowAHighThresholdAreNotStrandedWhenItIsLowered) {
+    // The line keeps bytes short of the threshold in the system's queue (the event loop
+    // wakes once per reply, not per chunk); a lower threshold, as the bus scan sets, must
+    // still bring them in.
+    openPort();
+    port_->setReceiveThreshold(53);
+    for (int i = 0; i < 4; ++i) {
+        pty_->send(counting(5, static_cast<std::uint8_t>(1 + i * 5)));
+        ::usleep(5'000);
+    }
+    QTest::qWait(kQuietMs);
+    EXPECT_TRUE(kinds_.empty());
+    port_->setReceiveThreshold(1);
+    ASSERT_TRUE(waitForEvents(1));
+    EXPECT_EQ(port_->readAll(), counting(20));
+
+    // A reply in many small chunks raises one event with all of it.
+    kinds_.clear();
+    port_->setReceiveThreshold(53);
+    for (int i = 0; i < 53; i += 2) {
+        pty_->send(counting(std::min(2, 53 - i), static_cast<std::uint8_t>(i)));
+        ::usleep(1'000);
+    }
+    ASSERT_TRUE(waitForEvents(1));
+    QTest::qWait(50);
+    EXPECT_EQ(dataEvents(), 1u);
+    EXPECT_EQ(port_->readAll(), counting(53, 0));
+}
+
 TEST_F(SerialPortTest, ThresholdZeroRaisesNothingAndBytesStayWaiting) {
     openPort();
     port_->setReceiveThreshold(0);

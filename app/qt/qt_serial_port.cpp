@@ -1,6 +1,8 @@
 #include "app/qt/qt_serial_port.h"
 
+#include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QStringList>
@@ -144,6 +146,7 @@ void QtSerialPort::open() {
     lastError_.clear();
     openPath_ = path;
     ++opens_;
+    wakeAt_ = 0;
     // Every byte is kept until read: a bounded buffer smaller than the threshold would stall.
     port_.setReadBufferSize(0);
     applySettings();
@@ -204,26 +207,33 @@ void QtSerialPort::setReceiveThreshold(int bytes) {
 }
 
 void QtSerialPort::applyWakeThreshold() {
+    // A terminal in raw mode with VTIME 0 reports itself readable only once VMIN bytes are
+    // waiting. With VMIN at the receive threshold the event loop wakes once per reply instead
+    // of once per chunk the line delivers (about 27 for a 53-byte reply at 19200 baud). A
+    // reply shorter than the threshold raises no event either way, and readAll() still takes
+    // its bytes. Qt's own setters read the terminal's settings back before changing them, so
+    // they keep this value.
     if (!port_.isOpen() || port_.handle() < 0) {
         return;
     }
-    // A terminal in raw mode with VTIME 0 reports itself readable only once VMIN bytes are
-    // waiting. With VMIN at the receive threshold the event loop wakes once per reply instead
-    // of once per chunk the line delivers (about 27 for a 53-byte reply at 19200 baud); a
-    // reply shorter than the threshold raises no event either way, and the next request
-    // flushes it. Qt's own setters read the terminal's settings back before changing them,
-    // so they keep this value.
+    // Threshold 0 raises no events: the wake-up point stays, so disarming before each
+    // request and arming again changes no terminal settings.
+    if (receiveThreshold_ == 0 && wakeAt_ != 0) {
+        return;
+    }
+    const int wanted = std::clamp(receiveThreshold_, 1, 255);
+    if (wanted == wakeAt_) {
+        return;
+    }
     termios tio{};
     if (::tcgetattr(port_.handle(), &tio) != 0) {
         return;
     }
-    const auto wanted = static_cast<cc_t>(std::clamp(receiveThreshold_, 1, 255));
-    if (tio.c_cc[VMIN] == wanted && tio.c_cc[VTIME] == 0) {
-        return;
-    }
-    tio.c_cc[VMIN] = wanted;
+    tio.c_cc[VMIN] = static_cast<cc_t>(wanted);
     tio.c_cc[VTIME] = 0;
-    ::tcsetattr(port_.handle(), TCSANOW, &tio);
+    if (::tcsetattr(port_.handle(), TCSANOW, &tio) == 0) {
+        wakeAt_ = wanted;
+    }
 }
 
 int QtSerialPort::receiveThreshold() const {
@@ -257,6 +267,16 @@ std::vector<std::uint8_t> QtSerialPort::readAll() {
                                     : port_.read(reinterpret_cast<char*>(data.data()),
                                                  static_cast<qint64>(data.size()));
     data.resize(static_cast<std::size_t>(std::max<qint64>(0, got)));
+    // Bytes short of the wake-up point are still in the system's queue, unseen by Qt; a read
+    // takes them too. Only as many as are queued are asked for, so the read never waits.
+    int queued = 0;
+    if (port_.handle() >= 0 && ::ioctl(port_.handle(), FIONREAD, &queued) == 0 && queued > 0) {
+        const std::size_t before = data.size();
+        data.resize(before + static_cast<std::size_t>(queued));
+        const ssize_t n =
+            ::read(port_.handle(), data.data() + before, static_cast<std::size_t>(queued));
+        data.resize(before + static_cast<std::size_t>(std::max<ssize_t>(0, n)));
+    }
     removed_ += static_cast<std::uint64_t>(data.size());
     return data;
 }

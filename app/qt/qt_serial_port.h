@@ -72,6 +72,8 @@ private:
     // signal those again).
     std::uint64_t removed_ = 0;
     std::uint64_t opens_ = 0;
+    // The terminal's wake-up point (VMIN) as last set since opening; 0 = not set yet.
+    int wakeAt_ = 0;
 };
 
 }  // namespace tc24

@@ -143,6 +143,13 @@ TEST_F(SerialPortTest, BytesBelowAHighThresholdAreNotStrandedWhenItIsLowered) {
     ASSERT_TRUE(waitForEvents(1));
     EXPECT_EQ(port_->readAll(), counting(20));
 
+    // A read takes every waiting byte, also those short of the threshold.
+    port_->setReceiveThreshold(53);
+    pty_->send(counting(7));
+    QTest::qWait(kQuietMs);
+    port_->setReceiveThreshold(0);  // disarmed, as before each request
+    EXPECT_EQ(port_->readAll(), counting(7));
+
     // A reply in many small chunks raises one event with all of it.
     kinds_.clear();
     port_->setReceiveThreshold(53);

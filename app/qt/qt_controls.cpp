@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <array>
 
+#include "app/qt/value_box.h"
 #include "link/window.h"
 
 namespace tc24 {
@@ -86,7 +87,9 @@ std::string QtControls::text(std::string_view name) const {
         return {};
     }
     QString text;
-    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    if (auto* box = qobject_cast<ValueBox*>(w)) {
+        text = box->value();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         text = edit->text();
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
         text = plain->toPlainText();
@@ -113,7 +116,9 @@ void QtControls::setText(std::string_view name, std::string_view text) {
     const QString value = toQString(text);
     // Writing a text a control already shows would only cost a relayout and a repaint: the
     // poll writes the same command and mostly the same values many times a second.
-    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    if (auto* box = qobject_cast<ValueBox*>(w)) {
+        box->showValue(value);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (edit->text() != value) {
             edit->setText(value);
         }
@@ -160,6 +165,9 @@ TextColor QtControls::textColor(std::string_view name) const {
     if (w == nullptr) {
         return TextColor::Black;
     }
+    if (auto* box = qobject_cast<ValueBox*>(w)) {
+        return box->valueColor() == kRed ? TextColor::Red : TextColor::Black;
+    }
     return w->palette().color(QPalette::Text) == kRed ? TextColor::Red : TextColor::Black;
 }
 
@@ -169,6 +177,10 @@ void QtControls::setTextColor(std::string_view name, TextColor color) {
         return;
     }
     const QColor& value = color == TextColor::Red ? kRed : kBlack;
+    if (auto* box = qobject_cast<ValueBox*>(w)) {
+        box->showColor(value);
+        return;
+    }
     const QPalette& current = w->palette();
     if (current.color(QPalette::Text) == value && current.color(QPalette::WindowText) == value &&
         current.color(QPalette::ButtonText) == value) {

@@ -1,5 +1,6 @@
 #include "app/qt/value_box.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGlyphRun>
@@ -8,6 +9,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <algorithm>
+#include <utility>
 
 namespace tc24 {
 
@@ -21,7 +23,10 @@ constexpr int kHorizontalMargin = 2;
 
 }  // namespace
 
-ValueBox::ValueBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {}
+ValueBox::ValueBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
+    // A text set on QLineEdit directly, or typed, is newer than a value only painted.
+    connect(this, &QLineEdit::textChanged, this, [this] { pendingText_.reset(); });
+}
 
 void ValueBox::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
@@ -35,6 +40,7 @@ void ValueBox::paintEvent(QPaintEvent* event) {
         ++quickPaints_;
         return;
     }
+    catchUp();
     QLineEdit::paintEvent(event);
 }
 
@@ -81,23 +87,21 @@ bool ValueBox::glyphsFor(const QString& text, QList<quint32>& indexes, QList<QPo
     return true;
 }
 
-bool ValueBox::paintQuickly() {
-    const QString value = text();
+std::optional<ValueBox::Layout> ValueBox::layoutFor(const QString& value) {
     const Qt::Alignment horizontal = alignment() & Qt::AlignHorizontal_Mask;
     if (value.isEmpty() || hasFocus() || hasSelectedText() || !isEnabled() ||
         echoMode() != Normal || layoutDirection() != Qt::LeftToRight ||
         (alignment() & Qt::AlignVertical_Mask) != Qt::AlignVCenter ||
         (horizontal != Qt::AlignRight && horizontal != Qt::AlignLeft)) {
-        return false;
+        return std::nullopt;
     }
     if (!fontReady_) {
         prepareFont();
     }
-    QList<quint32> indexes;
-    QList<QPointF> positions;
+    Layout layout;
     qreal width = 0;
-    if (!glyphsFor(value, indexes, positions, width)) {
-        return false;
+    if (!glyphsFor(value, layout.indexes, layout.positions, width)) {
+        return std::nullopt;
     }
 
     // Where QLineEdit puts its text: the contents less the text margins, the line centred
@@ -111,21 +115,106 @@ bool ValueBox::paintQuickly() {
                      lineHeight_);
     const int widthUsed = qRound(width) + 1;  // the text and the cursor after it
     if (widthUsed > line.width()) {
-        return false;  // too long to fit: QLineEdit scrolls it to the cursor
+        return std::nullopt;  // too long to fit: QLineEdit scrolls it to the cursor
     }
     const int scroll = horizontal == Qt::AlignRight ? widthUsed - line.width() + 1 : 0;
-    const QPointF origin(line.x() - scroll, line.y() + rawFont_.ascent());
+    layout.origin = QPointF(line.x() - scroll, line.y() + rawFont_.ascent());
+    layout.clip = area;
+    return layout;
+}
 
+bool ValueBox::paintQuickly() {
+    const auto layout = layoutFor(value());
+    if (!layout) {
+        return false;
+    }
+    QStyleOptionFrame panel;
+    initStyleOption(&panel);
     QPainter painter(this);
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
-    painter.setClipRect(area);
-    painter.setPen(palette().color(QPalette::Text));
+    painter.setClipRect(layout->clip);
+    painter.setPen(valueColor());
     QGlyphRun run;
     run.setRawFont(rawFont_);
-    run.setGlyphIndexes(indexes);
-    run.setPositions(positions);
-    painter.drawGlyphRun(origin, run);
+    run.setGlyphIndexes(layout->indexes);
+    run.setPositions(layout->positions);
+    painter.drawGlyphRun(layout->origin, run);
     return true;
+}
+
+bool ValueBox::mustCatchUpAtOnce() const {
+    return !quickPaint_ || hasFocus() || hasSelectedText() || QAccessible::isActive();
+}
+
+void ValueBox::showValue(const QString& text) {
+    if (text == value()) {
+        return;
+    }
+    if (mustCatchUpAtOnce()) {
+        catchUp();
+        setText(text);
+        return;
+    }
+    pendingText_ = text;
+    if (!layoutFor(text)) {
+        catchUp();  // a value QLineEdit must paint: it needs the text now
+        return;
+    }
+    update();
+}
+
+QColor ValueBox::valueColor() const {
+    return pendingColor_ ? *pendingColor_ : palette().color(QPalette::Text);
+}
+
+void ValueBox::showColor(const QColor& color) {
+    if (color == valueColor()) {
+        return;
+    }
+    pendingColor_ = color;
+    if (mustCatchUpAtOnce()) {
+        catchUp();
+        return;
+    }
+    update();
+}
+
+void ValueBox::catchUp() {
+    if (pendingText_) {
+        const QString text = *std::exchange(pendingText_, std::nullopt);
+        setText(text);
+    }
+    if (pendingColor_) {
+        const QColor color = *std::exchange(pendingColor_, std::nullopt);
+        QPalette colored = palette();
+        colored.setColor(QPalette::Text, color);
+        colored.setColor(QPalette::WindowText, color);
+        colored.setColor(QPalette::ButtonText, color);
+        setPalette(colored);
+    }
+}
+
+bool ValueBox::event(QEvent* event) {
+    switch (event->type()) {
+        // The operator turns to the box, or its look changes: QLineEdit takes over.
+        case QEvent::FocusIn:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::ContextMenu:
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::InputMethodQuery:
+        case QEvent::DragEnter:
+        case QEvent::Resize:
+        case QEvent::EnabledChange:
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+            catchUp();
+            break;
+        default:
+            break;
+    }
+    return QLineEdit::event(event);
 }
 
 }  // namespace tc24

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QHash>
 #include <QLineEdit>
 #include <QRawFont>
+#include <optional>
 
 namespace tc24 {
 
@@ -13,10 +15,25 @@ namespace tc24 {
 // request goes out, black with the new value), which made the boxes most of a poll's cost.
 // The pixels are the same as QLineEdit's own; anything unusual (focus, a selection, a
 // character outside the table, another alignment) is painted by QLineEdit itself.
+//
+// A new value or colour given through showValue() and showColor() is only painted while
+// nobody works with the box: QLineEdit lays out every text it is given and resolves every
+// palette, which cost more than the painting. QLineEdit's own text and palette catch up as
+// soon as the operator turns to the box (focus, a click, a context menu, a key), when the
+// value is one the box cannot paint itself, and at once while an accessibility client
+// listens. So read the box through value() and valueColor(), not text() and palette().
 class ValueBox : public QLineEdit {
     Q_OBJECT
 public:
     explicit ValueBox(const QString& text, QWidget* parent = nullptr);
+
+    void showValue(const QString& text);
+    QString value() const { return pendingText_ ? *pendingText_ : text(); }
+    // The colour of the value's text (the palette's Text, WindowText and ButtonText roles).
+    void showColor(const QColor& color);
+    QColor valueColor() const;
+    // Hands a value and colour only painted so far on to QLineEdit.
+    void catchUp();
 
     // Off: QLineEdit paints every time; for comparing the two in tests.
     void setQuickPaint(bool on) { quickPaint_ = on; }
@@ -24,6 +41,7 @@ public:
     int quickPaints() const { return quickPaints_; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -32,6 +50,15 @@ private:
         quint32 index = 0;
         QPointF advance;
     };
+    // Where and with which glyphs a value is painted; nullopt when QLineEdit must paint it.
+    struct Layout {
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+        QPointF origin;
+        QRect clip;
+    };
+    std::optional<Layout> layoutFor(const QString& value);
+    bool mustCatchUpAtOnce() const;
     bool paintQuickly();
     bool glyphsFor(const QString& text, QList<quint32>& indexes, QList<QPointF>& positions,
                    qreal& width);
@@ -43,6 +70,8 @@ private:
     QRawFont rawFont_;
     QHash<char16_t, Glyph> glyphs_;
     int lineHeight_ = 0;
+    std::optional<QString> pendingText_;
+    std::optional<QColor> pendingColor_;
 };
 
 }  // namespace tc24

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "app/qt/main_window.h"
+#include "app/qt/value_box.h"
 #include "core/fakes.h"
 #include "link/crc16.h"
 #include "qt/pty_pair.h"
@@ -40,8 +41,8 @@ protected:
         window->show();
     }
 
-    QLineEdit* box(int index) {
-        return window->findChild<QLineEdit*>("txtValue_" + QString::number(index));
+    ValueBox* box(int index) {
+        return window->findChild<ValueBox*>("txtValue_" + QString::number(index));
     }
     void click(const char* name) {
         auto* button = window->findChild<QPushButton*>(name);
@@ -78,15 +79,15 @@ TEST_F(RegisterQueryEndToEnd, SingleQueryFillsAllBoxesBlackWithThePeersValues) {
     // Two chunks with a gap, as a real line delivers them.
     pty.send({reply.begin(), reply.begin() + 20});
     QTest::qWait(30);
-    EXPECT_EQ(box(0)->text(), "0");
+    EXPECT_EQ(box(0)->value(), "0");
     pty.send({reply.begin() + 20, reply.end()});
 
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return box(23)->text() == "0" && box(0)->text() != "0"; }, 3000));
+        QTest::qWaitFor([&] { return box(23)->value() == "0" && box(0)->value() != "0"; }, 3000));
     for (int i = 0; i < 24; ++i) {
         const QString expected = i == 4 ? "-0.50" : i == 23 ? "0" : QString::number(20 + i) + ".00";
-        EXPECT_EQ(box(i)->text(), expected) << i;
-        EXPECT_EQ(box(i)->palette().color(QPalette::Text), QColor(0, 0, 0)) << i;
+        EXPECT_EQ(box(i)->value(), expected) << i;
+        EXPECT_EQ(box(i)->valueColor(), QColor(0, 0, 0)) << i;
     }
     EXPECT_EQ(window->controls().frontImage(), "imgConnected");
     EXPECT_EQ(window->controls().text("lblErrCounter"), "2");  // the event and channel 24

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
@@ -79,30 +81,26 @@ struct BoxOnScreen {
         window.show();
     }
 
-    // Qt's painting, then the value box's own.
+    // Qt's painting, then the value box's own: the quick way paints first, from a value and
+    // colour it may only have been shown, and QLineEdit then paints what it caught up with.
     std::pair<QImage, QImage> bothWays() {
+        box->setQuickPaint(true);
+        const QImage quick = picture(box);
         box->setQuickPaint(false);
         const QImage qt = picture(box);
         box->setQuickPaint(true);
-        const QImage quick = picture(box);
         return {qt, quick};
     }
 };
-
-void setTextColor(QWidget* widget, const QColor& color) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Text, color);
-    widget->setPalette(palette);
-}
 
 TEST(ValueBox, PaintsTheSamePixelsAsQLineEditForEveryKindOfValue) {
     BoxOnScreen screen;
     const QStringList values = {"0",     "1",      "20.5", "25.00", "-0.01", "-12.34",
                                 "99.99", "655.35", "-5.1", "111",   "8888",  "0.07"};
     for (const QColor& color : {QColor(Qt::black), QColor(255, 0, 0)}) {
-        setTextColor(screen.box, color);
+        screen.box->showColor(color);
         for (const QString& value : values) {
-            screen.box->setText(value);
+            screen.box->showValue(value);
             const int quickBefore = screen.box->quickPaints();
             const auto [qt, quick] = screen.bothWays();
             ASSERT_GT(screen.box->quickPaints(), quickBefore) << "the quick way was not taken";
@@ -136,6 +134,42 @@ TEST(ValueBox, FocusAndSelectionArePaintedByQLineEdit) {
     const int quickBefore = screen.box->quickPaints();
     picture(screen.box);
     EXPECT_EQ(screen.box->quickPaints(), quickBefore);
+}
+
+TEST(ValueBox, AValueOnlyPaintedReachesQLineEditWhenTheOperatorTurnsToTheBox) {
+    BoxOnScreen screen;
+    screen.box->showValue(QStringLiteral("25.34"));
+    screen.box->showColor(QColor(255, 0, 0));
+    picture(screen.box);
+    EXPECT_EQ(screen.box->value(), "25.34");
+    EXPECT_EQ(screen.box->valueColor(), QColor(255, 0, 0));
+    EXPECT_EQ(screen.box->text(), "0") << "the text was laid out although nobody looks at it";
+
+    // A click gives focus: QLineEdit has the value to select and copy.
+    QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(screen.box, &focus);
+    EXPECT_EQ(screen.box->text(), "25.34");
+    EXPECT_EQ(screen.box->palette().color(QPalette::Text), QColor(255, 0, 0));
+
+    // A value the box cannot paint itself goes to QLineEdit at once; so does a text set on
+    // QLineEdit directly, which is newer than a value only painted.
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::OtherFocusReason);
+    QApplication::sendEvent(screen.box, &focusOut);
+    screen.box->showValue(QStringLiteral("断线"));
+    EXPECT_EQ(screen.box->text(), "断线");
+    screen.box->showValue(QStringLiteral("7.5"));
+    screen.box->setText(QStringLiteral("8.5"));
+    EXPECT_EQ(screen.box->value(), "8.5");
+
+    // A context menu, too, needs the text.
+    screen.box->showValue(QStringLiteral("9.25"));
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                           screen.box->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(screen.box, &menu);
+    EXPECT_EQ(screen.box->text(), "9.25");
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+    }
 }
 
 TEST(ValueBox, AFontChangeIsFollowed) {

@@ -26,6 +26,7 @@
 #include "app/qt/qt_controls.h"
 #include "app/qt/qt_dialogs.h"
 #include "app/qt/qt_timer.h"
+#include "app/qt/value_box.h"
 #include "core/fakes.h"
 
 namespace tc24 {
@@ -442,10 +443,16 @@ TEST_F(ControlsTest, ColoursAreTheTextColourOfThePalette) {
     EXPECT_EQ(ui().textColor("txtValue_3"), TextColor::Black);
     ui().setTextColor("txtValue_3", TextColor::Red);
     EXPECT_EQ(ui().textColor("txtValue_3"), TextColor::Red);
-    EXPECT_EQ(get("txtValue_3")->palette().color(QPalette::Text), QColor(0xFF, 0, 0));
+    auto* box = get<ValueBox>(QStringLiteral("txtValue_3"));
+    EXPECT_EQ(box->valueColor(), QColor(0xFF, 0, 0));
+    box->catchUp();
+    EXPECT_EQ(box->palette().color(QPalette::Text), QColor(0xFF, 0, 0));
     EXPECT_EQ(ui().textColor("txtValue_4"), TextColor::Black);
     ui().setTextColor("txtValue_3", TextColor::Black);
-    EXPECT_EQ(get("txtValue_3")->palette().color(QPalette::Text), QColor(0, 0, 0));
+    EXPECT_EQ(box->valueColor(), QColor(0, 0, 0));
+    // Labels take the colour from their palette at once.
+    ui().setTextColor("lblValue_3", TextColor::Red);
+    EXPECT_EQ(get("lblValue_3")->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
 }
 
 TEST_F(ControlsTest, ShownIsTheControlsOwnFlag) {

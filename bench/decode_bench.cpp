@@ -47,7 +47,9 @@ BENCHMARK(CoreRegisterReply);
 void WindowRegisterReply(benchmark::State& state) {
     testing::FakeSerialPort port;
     testing::FakeDialogs dialogs;
+    MainWindow::applyApplicationFont();
     MainWindow window(std::filesystem::temp_directory_path(), &port, &dialogs);
+    window.resize(MainWindow::kStartSize);  // as the tool starts: the panes as wide
     window.show();
     port.open();
     window.core().comDoOnce_Click();

@@ -80,8 +80,10 @@ int main(int argc, char** argv) {
     }
     std::ofstream(path / "comm.set", std::ios::binary) << "1," << baud << "\r\n";
     tc24::testing::FakeDialogs dialogs;
+    tc24::MainWindow::applyApplicationFont();
     tc24::MainWindow window(path, nullptr, &dialogs);
     window.load();
+    window.resize(tc24::MainWindow::kStartSize);
     if (!std::getenv("TC24_BENCH_HIDDEN")) {
         window.show();
     }

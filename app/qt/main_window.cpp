@@ -28,6 +28,7 @@
 #include "app/qt/bus_scan_dialog.h"
 #include "app/qt/comm_log_window.h"
 #include "app/qt/csv_recording.h"
+#include "app/qt/hex_pane.h"
 #include "app/qt/panel_cache_style.h"
 #include "app/qt/qt_controls.h"
 #include "app/qt/qt_dialogs.h"
@@ -142,7 +143,7 @@ QGroupBox* makeFrame(const QString& name, const QString& title) {
 }
 
 QPlainTextEdit* makeTextPane(const QString& name, int lines) {
-    auto* pane = new QPlainTextEdit;
+    auto* pane = new HexPane;
     pane->setObjectName(name);
     pane->setReadOnly(true);
     pane->setUndoRedoEnabled(false);  // read-only: no history to keep of each new text
@@ -318,6 +319,12 @@ MainWindow::~MainWindow() {
         timer->disconnect();
     }
     core_.reset();
+}
+
+void MainWindow::applyApplicationFont() {
+    if (const auto font = preferredFont()) {
+        QApplication::setFont(*font);
+    }
 }
 
 std::optional<QFont> MainWindow::preferredFont() {
@@ -586,12 +593,6 @@ QGroupBox* MainWindow::buildCommandFrame() {
     layout->addWidget(caption, 0, 0, Qt::AlignTop);
     auto* command = makeTextPane(QStringLiteral("txtCommand"), 2);
     auto* state = makeTextPane(QStringLiteral("txtState"), 3);
-    // Hex bytes line up in a fixed-pitch font.
-    QFont hex;
-    hex.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Noto Sans Mono")});
-    hex.setStyleHint(QFont::TypeWriter);
-    command->setFont(hex);
-    state->setFont(hex);
     layout->addWidget(command, 0, 1);
     layout->addWidget(state, 1, 0, 1, 2);
     layout->setRowStretch(1, 1);
@@ -695,13 +696,11 @@ std::unique_ptr<MainWindow> startMainWindow() {
     QApplication::setApplicationName(QStringLiteral("tc24"));
     // Message boxes without a title of their own show this one.
     QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
-    if (const auto font = MainWindow::preferredFont()) {
-        QApplication::setFont(*font);
-    }
+    MainWindow::applyApplicationFont();
     auto window = std::make_unique<MainWindow>(
         QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
     window->load();
-    window->resize(1280, 800);
+    window->resize(MainWindow::kStartSize);
     window->show();
     return window;
 }

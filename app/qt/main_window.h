@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QMainWindow>
+#include <QSize>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -49,6 +50,11 @@ public:
 
     // A font with Simplified Chinese glyphs when one is installed.
     static std::optional<QFont> preferredFont();
+    // The application's font as the tool sets it at start-up (preferredFont() when there is
+    // one); benchmarks use it so that they paint what the tool paints.
+    static void applyApplicationFont();
+    // The window's size when the tool starts.
+    static constexpr QSize kStartSize{1280, 800};
 
 private:
     void buildWidgets();

@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <array>
 
+#include "app/qt/hex_pane.h"
 #include "app/qt/value_box.h"
 #include "link/window.h"
 
@@ -89,6 +90,8 @@ std::string QtControls::text(std::string_view name) const {
     QString text;
     if (auto* box = qobject_cast<ValueBox*>(w)) {
         text = box->value();
+    } else if (auto* pane = qobject_cast<HexPane*>(w)) {
+        text = pane->value();
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         text = edit->text();
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
@@ -118,6 +121,8 @@ void QtControls::setText(std::string_view name, std::string_view text) {
     // poll writes the same command and mostly the same values many times a second.
     if (auto* box = qobject_cast<ValueBox*>(w)) {
         box->showValue(value);
+    } else if (auto* pane = qobject_cast<HexPane*>(w)) {
+        pane->showText(value);
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (edit->text() != value) {
             edit->setText(value);
@@ -149,6 +154,9 @@ void QtControls::appendText(std::string_view name, std::string_view text) {
     QWidget* w = widget(name);
     if (w == nullptr) {
         return;
+    }
+    if (auto* pane = qobject_cast<HexPane*>(w)) {
+        pane->catchUp();
     }
     if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
         // appendPlainText() would start a new paragraph; insert at the end instead.

@@ -46,45 +46,12 @@ void ValueBox::paintEvent(QPaintEvent* event) {
 
 void ValueBox::prepareFont() {
     fontReady_ = true;
-    glyphs_.clear();
-    rawFont_ = QRawFont::fromFont(font());
+    glyphs_ = &GlyphTable::of(font(), kValueCharacters);
     const QFontMetrics metrics = fontMetrics();
     // What QLineEdit measures for each text: the font's height, or a text's box when taller;
     // for these characters the box is the same for every text.
     lineHeight_ = std::max(metrics.boundingRect(QString::fromUtf16(kValueCharacters)).height(),
                            metrics.height());
-    if (!rawFont_.isValid()) {
-        return;
-    }
-    const QString characters = QString::fromUtf16(kValueCharacters);
-    const QList<quint32> indexes = rawFont_.glyphIndexesForString(characters);
-    if (indexes.size() != characters.size()) {
-        return;
-    }
-    const QList<QPointF> advances = rawFont_.advancesForGlyphIndexes(indexes);
-    for (qsizetype i = 0; i < characters.size(); ++i) {
-        if (indexes[i] != 0 && i < advances.size()) {
-            glyphs_.insert(characters[i].unicode(), Glyph{indexes[i], advances[i]});
-        }
-    }
-}
-
-bool ValueBox::glyphsFor(const QString& text, QList<quint32>& indexes, QList<QPointF>& positions,
-                         qreal& width) {
-    indexes.reserve(text.size());
-    positions.reserve(text.size());
-    QPointF pen;
-    for (const QChar c : text) {
-        const auto found = glyphs_.constFind(c.unicode());
-        if (found == glyphs_.constEnd()) {
-            return false;
-        }
-        indexes.append(found->index);
-        positions.append(pen);
-        pen += found->advance;
-    }
-    width = pen.x();
-    return true;
 }
 
 std::optional<ValueBox::Layout> ValueBox::layoutFor(const QString& value) {
@@ -99,10 +66,11 @@ std::optional<ValueBox::Layout> ValueBox::layoutFor(const QString& value) {
         prepareFont();
     }
     Layout layout;
-    qreal width = 0;
-    if (!glyphsFor(value, layout.indexes, layout.positions, width)) {
+    QPointF pen;
+    if (!glyphs_->place(value, pen, layout.indexes, layout.positions)) {
         return std::nullopt;
     }
+    const qreal width = pen.x();
 
     // Where QLineEdit puts its text: the contents less the text margins, the line centred
     // vertically, and the text against the right (or left) end less QLineEdit's margin.
@@ -118,7 +86,7 @@ std::optional<ValueBox::Layout> ValueBox::layoutFor(const QString& value) {
         return std::nullopt;  // too long to fit: QLineEdit scrolls it to the cursor
     }
     const int scroll = horizontal == Qt::AlignRight ? widthUsed - line.width() + 1 : 0;
-    layout.origin = QPointF(line.x() - scroll, line.y() + rawFont_.ascent());
+    layout.origin = QPointF(line.x() - scroll, line.y() + glyphs_->rawFont().ascent());
     layout.clip = area;
     return layout;
 }
@@ -135,7 +103,7 @@ bool ValueBox::paintQuickly() {
     painter.setClipRect(layout->clip);
     painter.setPen(valueColor());
     QGlyphRun run;
-    run.setRawFont(rawFont_);
+    run.setRawFont(glyphs_->rawFont());
     run.setGlyphIndexes(layout->indexes);
     run.setPositions(layout->positions);
     painter.drawGlyphRun(layout->origin, run);

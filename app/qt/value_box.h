@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QColor>
-#include <QHash>
 #include <QLineEdit>
-#include <QRawFont>
 #include <optional>
+
+#include "app/qt/glyph_table.h"
 
 namespace tc24 {
 
@@ -46,10 +46,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    struct Glyph {
-        quint32 index = 0;
-        QPointF advance;
-    };
     // Where and with which glyphs a value is painted; nullopt when QLineEdit must paint it.
     struct Layout {
         QList<quint32> indexes;
@@ -60,15 +56,12 @@ private:
     std::optional<Layout> layoutFor(const QString& value);
     bool mustCatchUpAtOnce() const;
     bool paintQuickly();
-    bool glyphsFor(const QString& text, QList<quint32>& indexes, QList<QPointF>& positions,
-                   qreal& width);
     void prepareFont();
 
     bool quickPaint_ = true;
     int quickPaints_ = 0;
     bool fontReady_ = false;
-    QRawFont rawFont_;
-    QHash<char16_t, Glyph> glyphs_;
+    const GlyphTable* glyphs_ = nullptr;
     int lineHeight_ = 0;
     std::optional<QString> pendingText_;
     std::optional<QColor> pendingColor_;

@@ -1,5 +1,6 @@
-// The cheaper painting of the value boxes, the panel pictures and the frames must give the
-// very pixels Qt's own painting gives: every case is drawn both ways and compared.
+// The cheaper painting of the value boxes, the hex panes, the panel pictures and the frames
+// must give the very pixels Qt's own painting gives: every case is drawn both ways and
+// compared.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/qt/hex_pane.h"
 #include "app/qt/main_window.h"
 #include "app/qt/panel_cache_style.h"
 #include "app/qt/value_box.h"
@@ -248,6 +251,93 @@ TEST(MainWindowFrames, FramesDrawnFromPicturesLookLikePlainGroupBoxes) {
     // Blending a picture of a soft edge rounds once more than drawing the edge: a step of
     // one in a colour channel is allowed there.
     EXPECT_EQ(difference(withoutChildren(&plain), withoutChildren(frame), 1), "");
+}
+
+// Hex text as the window writes it: " 01 03 30 …" for replies, "01 03 00 … " for requests.
+QString hexText(int bytes, bool reply) {
+    QString text;
+    for (int i = 0; i < bytes; ++i) {
+        const QString byte =
+            QStringLiteral("%1").arg((i * 37 + 11) & 0xFF, 2, 16, QLatin1Char('0'));
+        text += reply ? QLatin1Char(' ') + byte.toUpper() : byte.toUpper() + QLatin1Char(' ');
+    }
+    return text;
+}
+
+TEST(HexPane, PaintsTheSamePixelsAsQPlainTextEditWhereverItWraps) {
+    QTemporaryDir dir;
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    MainWindow window(dir.path().toStdString(), &port, &dialogs);
+    window.resize(1280, 800);
+    window.show();
+    auto* pane = window.findChild<HexPane*>(QStringLiteral("txtState"));
+    ASSERT_NE(pane, nullptr);
+
+    int quickTexts = 0;
+    // The window's width, then narrower ones, so that the lines break after every kind of
+    // byte and the last line ends at every distance from the edge.
+    for (const int width : {1280, 1100, 1037, 990}) {
+        window.resize(width, 800);
+        QApplication::processEvents();
+        for (int bytes = 0; bytes <= 60; ++bytes) {
+            for (const bool reply : {true, false}) {
+                const QString text = hexText(bytes, reply);
+                pane->showText(text);
+                EXPECT_EQ(pane->value(), text);
+                const int quickBefore = pane->quickPaints();
+                const QImage quick = picture(pane);
+                const bool wasQuick = pane->quickPaints() > quickBefore;
+                quickTexts += wasQuick;
+                pane->setQuickPaint(false);
+                EXPECT_EQ(pane->toPlainText(), text);
+                const QImage qt = picture(pane);
+                pane->setQuickPaint(true);
+                EXPECT_EQ(difference(qt, quick), "")
+                    << bytes << " bytes, width " << width << (wasQuick ? ", quick" : "");
+            }
+        }
+    }
+    // Most of them took the quick way; the rest needed scrolling or wrapped too close to
+    // the edge to call.
+    EXPECT_GT(quickTexts, 300);
+}
+
+TEST(HexPane, TheDocumentCatchesUpWhenTheOperatorTurnsToThePane) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* elsewhere = new QLineEdit;  // has the focus, as most of the time
+    auto* pane = new HexPane;
+    pane->setReadOnly(true);
+    pane->setFixedSize(500, 80);
+    layout->addWidget(elsewhere);
+    layout->addWidget(pane);
+    window.show();
+    elsewhere->setFocus();
+    QApplication::processEvents();  // laid out: the pane has its size
+
+    pane->showText(QStringLiteral(" 01 03 02 09 E6"));
+    picture(pane);
+    EXPECT_EQ(pane->value(), " 01 03 02 09 E6");
+    EXPECT_EQ(pane->toPlainText(), "") << "laid out although nobody looks at it";
+
+    // A click: the document has the text to select and copy.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), pane->mapToGlobal(QPoint(10, 10)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pane->viewport(), &press);
+    EXPECT_EQ(pane->toPlainText(), " 01 03 02 09 E6");
+
+    // Text the table has no glyphs for, or too much for the pane, goes to the document.
+    elsewhere->setFocus();
+    pane->showText(QStringLiteral("串口未打开"));
+    EXPECT_EQ(pane->toPlainText(), "串口未打开");
+    pane->showText(hexText(300, true));
+    EXPECT_EQ(pane->toPlainText(), hexText(300, true));
+
+    // Text set on the document directly is newer than a text only painted.
+    pane->showText(QStringLiteral(" 0A"));
+    pane->setPlainText(QStringLiteral("B"));
+    EXPECT_EQ(pane->value(), "B");
 }
 
 }  // namespace

@@ -1,0 +1,98 @@
+#include "app/qt/glyph_table.h"
+
+#include <QFontMetricsF>
+#include <QString>
+#include <cmath>
+#include <map>
+
+namespace tc24 {
+
+namespace {
+
+bool same(qreal a, qreal b) {
+    return std::abs(a - b) < 1e-3;
+}
+
+}  // namespace
+
+const GlyphTable& GlyphTable::of(const QFont& font, QStringView characters) {
+    // A node-based map: the references handed out stay valid as tables are added.
+    static std::map<QString, GlyphTable> tables;
+    const QString key = font.key() + QLatin1Char('|') + characters.toString();
+    auto found = tables.find(key);
+    if (found == tables.end()) {
+        found = tables.emplace(key, GlyphTable{}).first;
+        found->second.prepare(font, characters);
+    }
+    return found->second;
+}
+
+void GlyphTable::prepare(const QFont& font, QStringView characters) {
+    usable_ = false;
+    glyphs_.clear();
+    rawFont_ = QRawFont::fromFont(font);
+    if (!rawFont_.isValid()) {
+        return;
+    }
+    const QString set = characters.toString();
+    const QList<quint32> indexes = rawFont_.glyphIndexesForString(set);
+    if (indexes.size() != set.size()) {
+        return;
+    }
+    const QList<QPointF> advances = rawFont_.advancesForGlyphIndexes(indexes);
+    if (advances.size() != set.size()) {
+        return;
+    }
+    const QFontMetricsF metrics(font);
+    for (qsizetype i = 0; i < set.size(); ++i) {
+        // A missing glyph, or a shaped advance other than the raw one (hinting), and the
+        // table would place the text elsewhere than Qt does.
+        if (indexes[i] == 0 || !same(metrics.horizontalAdvance(set[i]), advances[i].x())) {
+            return;
+        }
+        glyphs_.insert(set[i].unicode(), Glyph{indexes[i], advances[i]});
+    }
+    // Kerning between two characters of the set would move the second one.
+    for (const QChar first : set) {
+        for (const QChar second : set) {
+            const QString pair = QString(first) + second;
+            if (!same(metrics.horizontalAdvance(pair), glyphs_[first.unicode()].advance.x() +
+                                                           glyphs_[second.unicode()].advance.x())) {
+                glyphs_.clear();
+                return;
+            }
+        }
+    }
+    usable_ = true;
+}
+
+bool GlyphTable::place(QStringView text, QPointF& pen, QList<quint32>& indexes,
+                       QList<QPointF>& positions) const {
+    if (!usable_) {
+        return false;
+    }
+    for (const QChar c : text) {
+        const auto found = glyphs_.constFind(c.unicode());
+        if (found == glyphs_.constEnd()) {
+            return false;
+        }
+        indexes.append(found->index);
+        positions.append(pen);
+        pen += found->advance;
+    }
+    return true;
+}
+
+qreal GlyphTable::width(QStringView text) const {
+    qreal total = 0;
+    for (const QChar c : text) {
+        const auto found = glyphs_.constFind(c.unicode());
+        if (!usable_ || found == glyphs_.constEnd()) {
+            return -1;
+        }
+        total += found->advance.x();
+    }
+    return total;
+}
+
+}  // namespace tc24

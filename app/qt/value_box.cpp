@@ -46,6 +46,7 @@ void ValueBox::paintEvent(QPaintEvent* event) {
 
 void ValueBox::prepareFont() {
     fontReady_ = true;
+    laidOut_.reset();
     glyphs_ = &GlyphTable::of(font(), kValueCharacters);
     const QFontMetrics metrics = fontMetrics();
     // What QLineEdit measures for each text: the font's height, or a text's box when taller;
@@ -54,21 +55,33 @@ void ValueBox::prepareFont() {
                            metrics.height());
 }
 
-std::optional<ValueBox::Layout> ValueBox::layoutFor(const QString& value) {
+const ValueBox::Layout* ValueBox::layoutFor(const QString& value) {
     const Qt::Alignment horizontal = alignment() & Qt::AlignHorizontal_Mask;
     if (value.isEmpty() || hasFocus() || hasSelectedText() || !isEnabled() ||
         echoMode() != Normal || layoutDirection() != Qt::LeftToRight ||
         (alignment() & Qt::AlignVertical_Mask) != Qt::AlignVCenter ||
         (horizontal != Qt::AlignRight && horizontal != Qt::AlignLeft)) {
-        return std::nullopt;
+        return nullptr;
     }
     if (!fontReady_) {
         prepareFont();
     }
-    Layout layout;
+    // A value is laid out when it is shown and painted again from the same layout.
+    if (laidOut_ && laidOut_->value == value && laidOut_->size == size() &&
+        laidOut_->alignment == alignment() && laidOut_->margins == textMargins()) {
+        return laidOut_->fits ? &*laidOut_ : nullptr;
+    }
+    laidOut_.emplace();
+    Layout& layout = *laidOut_;
+    layout.value = value;
+    layout.size = size();
+    layout.alignment = alignment();
+    layout.margins = textMargins();
+    layout.indexes.reserve(value.size());
+    layout.positions.reserve(value.size());
     QPointF pen;
     if (!glyphs_->place(value, pen, layout.indexes, layout.positions)) {
-        return std::nullopt;
+        return nullptr;
     }
     const qreal width = pen.x();
 
@@ -83,17 +96,18 @@ std::optional<ValueBox::Layout> ValueBox::layoutFor(const QString& value) {
                      lineHeight_);
     const int widthUsed = qRound(width) + 1;  // the text and the cursor after it
     if (widthUsed > line.width()) {
-        return std::nullopt;  // too long to fit: QLineEdit scrolls it to the cursor
+        return nullptr;  // too long to fit: QLineEdit scrolls it to the cursor
     }
     const int scroll = horizontal == Qt::AlignRight ? widthUsed - line.width() + 1 : 0;
     layout.origin = QPointF(line.x() - scroll, line.y() + glyphs_->rawFont().ascent());
     layout.clip = area;
-    return layout;
+    layout.fits = true;
+    return &layout;
 }
 
 bool ValueBox::paintQuickly() {
-    const auto layout = layoutFor(value());
-    if (!layout) {
+    const Layout* layout = layoutFor(value());
+    if (layout == nullptr) {
         return false;
     }
     QStyleOptionFrame panel;
@@ -124,7 +138,7 @@ void ValueBox::showValue(const QString& text) {
         return;
     }
     pendingText_ = text;
-    if (!layoutFor(text)) {
+    if (layoutFor(text) == nullptr) {
         catchUp();  // a value QLineEdit must paint: it needs the text now
         return;
     }

@@ -46,14 +46,20 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Where and with which glyphs a value is painted; nullopt when QLineEdit must paint it.
+    // Where and with which glyphs a value is painted, for the box as it is now.
     struct Layout {
+        QString value;
+        QSize size;
+        Qt::Alignment alignment;
+        QMargins margins;
+        bool fits = false;  // false: QLineEdit must paint this value
         QList<quint32> indexes;
         QList<QPointF> positions;
         QPointF origin;
         QRect clip;
     };
-    std::optional<Layout> layoutFor(const QString& value);
+    // Null when QLineEdit must paint `value`. Valid until the next call.
+    const Layout* layoutFor(const QString& value);
     bool mustCatchUpAtOnce() const;
     bool paintQuickly();
     void prepareFont();
@@ -63,6 +69,7 @@ private:
     bool fontReady_ = false;
     const GlyphTable* glyphs_ = nullptr;
     int lineHeight_ = 0;
+    std::optional<Layout> laidOut_;
     std::optional<QString> pendingText_;
     std::optional<QColor> pendingColor_;
 };

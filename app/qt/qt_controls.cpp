@@ -218,6 +218,15 @@ void QtControls::bringToFront(std::string_view imageName) {
         return;
     }
     if (isStatusImage(imageName)) {
+        // Each poll brings an image to the front two or three times, mostly the one already
+        // there: raising it again would repaint the status area for nothing.
+        bool alreadyAlone = !w->isHidden();
+        for (const char* other : kStatusImages) {
+            alreadyAlone = alreadyAlone && (imageName == other || !isShown(other));
+        }
+        if (alreadyAlone) {
+            return;
+        }
         for (const char* other : kStatusImages) {
             if (imageName != other) {
                 setShown(other, false);

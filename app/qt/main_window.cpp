@@ -27,6 +27,7 @@
 #include "app/core/port_device.h"
 #include "app/qt/bus_scan_dialog.h"
 #include "app/qt/comm_log_window.h"
+#include "app/qt/counter_label.h"
 #include "app/qt/csv_recording.h"
 #include "app/qt/hex_pane.h"
 #include "app/qt/panel_cache_style.h"
@@ -631,10 +632,12 @@ QGroupBox* MainWindow::buildStatusFrame() {
 
     // The counters change with every poll; at a fixed size a new number repaints the label
     // alone instead of laying out the whole window again.
-    auto* counter = makeLabel(QStringLiteral("lblCounter"), QStringLiteral("0"));
+    auto* counter = new CounterLabel(QStringLiteral("0"));
+    counter->setObjectName(QStringLiteral("lblCounter"));
     counter->setToolTip(QStringLiteral("测试统计"));
     fixCounterSize(counter);
-    auto* errors = makeLabel(QStringLiteral("lblErrCounter"), QStringLiteral("0"));
+    auto* errors = new CounterLabel(QStringLiteral("0"));
+    errors->setObjectName(QStringLiteral("lblErrCounter"));
     errors->setToolTip(QStringLiteral("误码率"));
     fixCounterSize(errors);
 

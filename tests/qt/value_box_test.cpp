@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/qt/counter_label.h"
 #include "app/qt/hex_pane.h"
 #include "app/qt/main_window.h"
 #include "app/qt/panel_cache_style.h"
@@ -251,6 +252,41 @@ TEST(MainWindowFrames, FramesDrawnFromPicturesLookLikePlainGroupBoxes) {
     // Blending a picture of a soft edge rounds once more than drawing the edge: a step of
     // one in a colour channel is allowed there.
     EXPECT_EQ(difference(withoutChildren(&plain), withoutChildren(frame), 1), "");
+}
+
+TEST(CounterLabel, PaintsTheSamePixelsAsQLabel) {
+    QTemporaryDir dir;
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    MainWindow::applyApplicationFont();
+    MainWindow window(dir.path().toStdString(), &port, &dialogs);
+    window.resize(MainWindow::kStartSize);
+    window.show();
+    for (const char* name : {"lblCounter", "lblErrCounter"}) {
+        auto* label = window.findChild<CounterLabel*>(QString::fromLatin1(name));
+        ASSERT_NE(label, nullptr) << name;
+        for (const QColor& color : {QColor(Qt::black), QColor(255, 0, 0)}) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, color);
+            label->setPalette(palette);
+            for (const QString& number : {QStringLiteral("0"), QStringLiteral("17"),
+                                          QStringLiteral("4096"), QStringLiteral("1234567890")}) {
+                label->setText(number);
+                const int quickBefore = label->quickPaints();
+                const QImage quick = picture(label);
+                EXPECT_GT(label->quickPaints(), quickBefore) << "the quick way was not taken";
+                label->setQuickPaint(false);
+                const QImage qt = picture(label);
+                label->setQuickPaint(true);
+                EXPECT_EQ(difference(qt, quick), "") << name << " " << number.toStdString();
+            }
+        }
+        // Anything else is QLabel's.
+        label->setText(QStringLiteral("断开"));
+        const int quickBefore = label->quickPaints();
+        picture(label);
+        EXPECT_EQ(label->quickPaints(), quickBefore);
+    }
 }
 
 // Hex text as the window writes it: " 01 03 30 …" for replies, "01 03 00 … " for requests.

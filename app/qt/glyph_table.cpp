@@ -1,5 +1,6 @@
 #include "app/qt/glyph_table.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QString>
 #include <cmath>
@@ -13,15 +14,25 @@ bool same(qreal a, qreal b) {
     return std::abs(a - b) < 1e-3;
 }
 
+std::map<QString, GlyphTable>& tables() {
+    // A node-based map: the references handed out stay valid as tables are added.
+    static std::map<QString, GlyphTable> all;
+    return all;
+}
+
 }  // namespace
 
 const GlyphTable& GlyphTable::of(const QFont& font, QStringView characters) {
-    // A node-based map: the references handed out stay valid as tables are added.
-    static std::map<QString, GlyphTable> tables;
+    auto& all = tables();
+    if (all.empty()) {
+        // The raw fonts must go while the application, and with it the font engines, is
+        // still there: not in the static destructors after main() has returned.
+        qAddPostRoutine([] { tables().clear(); });
+    }
     const QString key = font.key() + QLatin1Char('|') + characters.toString();
-    auto found = tables.find(key);
-    if (found == tables.end()) {
-        found = tables.emplace(key, GlyphTable{}).first;
+    auto found = all.find(key);
+    if (found == all.end()) {
+        found = all.emplace(key, GlyphTable{}).first;
         found->second.prepare(font, characters);
     }
     return found->second;

@@ -143,8 +143,7 @@ QGroupBox* makeFrame(const QString& name, const QString& title) {
     return frame;
 }
 
-QPlainTextEdit* makeTextPane(const QString& name, int lines) {
-    auto* pane = new HexPane;
+QPlainTextEdit* makeTextPane(const QString& name, int lines, QPlainTextEdit* pane) {
     pane->setObjectName(name);
     pane->setReadOnly(true);
     pane->setUndoRedoEnabled(false);  // read-only: no history to keep of each new text
@@ -577,7 +576,7 @@ QGroupBox* MainWindow::buildObservationFrame() {
     }
     grid->setColumnStretch(4 * (kChannels / kChannelsPerColumn) - 1, 1);
 
-    auto* results = makeTextPane(QStringLiteral("TXTSN"), 8);
+    auto* results = makeTextPane(QStringLiteral("TXTSN"), 8, new QPlainTextEdit);
 
     // Both views share one place; the text results lie over the value panel.
     auto* layout = new QGridLayout(frame);
@@ -592,8 +591,8 @@ QGroupBox* MainWindow::buildCommandFrame() {
     auto* layout = new QGridLayout(frame);
     auto* caption = makeLabel(QStringLiteral("Label7"), QStringLiteral("发送命令:"));
     layout->addWidget(caption, 0, 0, Qt::AlignTop);
-    auto* command = makeTextPane(QStringLiteral("txtCommand"), 2);
-    auto* state = makeTextPane(QStringLiteral("txtState"), 3);
+    auto* command = makeTextPane(QStringLiteral("txtCommand"), 2, new HexPane);
+    auto* state = makeTextPane(QStringLiteral("txtState"), 3, new HexPane);
     layout->addWidget(command, 0, 1);
     layout->addWidget(state, 1, 0, 1, 2);
     layout->setRowStretch(1, 1);

@@ -191,6 +191,7 @@ void QtSerialPort::discardInput() {
         port_.clear(QSerialPort::Input);
     }
     port_.clearError();
+    applyWakeThreshold();
 }
 
 void QtSerialPort::discardOutput() {
@@ -221,7 +222,10 @@ void QtSerialPort::applyWakeThreshold() {
     if (receiveThreshold_ == 0 && wakeAt_ != 0) {
         return;
     }
-    const int wanted = std::clamp(receiveThreshold_, 1, 255);
+    // What is still missing to the threshold: a terminal waits for at most 255 bytes, so a
+    // longer reply wakes the loop more than once on its way.
+    const qint64 missing = receiveThreshold_ - port_.bytesAvailable();
+    const int wanted = static_cast<int>(std::clamp<qint64>(missing, 1, 255));
     if (wanted == wakeAt_) {
         return;
     }
@@ -278,6 +282,7 @@ std::vector<std::uint8_t> QtSerialPort::readAll() {
         data.resize(before + static_cast<std::size_t>(std::max<ssize_t>(0, n)));
     }
     removed_ += static_cast<std::uint64_t>(data.size());
+    applyWakeThreshold();
     return data;
 }
 
@@ -300,6 +305,8 @@ bool QtSerialPort::dataEventDue() {
 void QtSerialPort::onReadyRead() {
     if (dataEventDue()) {
         raise(comm_event::DataReceived);
+    } else {
+        applyWakeThreshold();
     }
 }
 

@@ -163,6 +163,22 @@ TEST_F(SerialPortTest, BytesBelowAHighThresholdAreNotStrandedWhenItIsLowered) {
     EXPECT_EQ(port_->readAll(), counting(53, 0));
 }
 
+TEST_F(SerialPortTest, AThresholdAboveWhatTheTerminalWaitsForStillComes) {
+    // A terminal waits for at most 255 bytes; a longer reply must still raise its event.
+    openPort();
+    port_->setReceiveThreshold(305);
+    for (int i = 0; i < 305; i += 61) {
+        pty_->send(counting(61, static_cast<std::uint8_t>(i)));
+        ::usleep(2'000);
+    }
+    ASSERT_TRUE(waitForEvents(1));
+    const Bytes received = port_->readAll();
+    ASSERT_EQ(received.size(), 305u);
+    EXPECT_EQ(received.front(), 0);
+    EXPECT_EQ(received.back(), static_cast<std::uint8_t>(244 + 60));
+    EXPECT_EQ(dataEvents(), 1u);
+}
+
 TEST_F(SerialPortTest, ThresholdZeroRaisesNothingAndBytesStayWaiting) {
     openPort();
     port_->setReceiveThreshold(0);

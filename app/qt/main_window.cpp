@@ -550,31 +550,45 @@ QGroupBox* MainWindow::buildObservationFrame() {
     // belongs to the window and the boxes hold it through a guarded pointer.
     auto* valueBoxStyle = new PanelCacheStyle;
     valueBoxStyle->setParent(this);
-    auto* grid = new QGridLayout(panel);
+    // Each column of eight channels is a widget of its own: when the boxes change, Qt
+    // works out what to repaint column by column and passes over the names and units beside
+    // them, instead of weighing every one of the panel's 72 controls against the 24 boxes.
+    auto* columns = new QHBoxLayout(panel);
+    columns->setSpacing(6);
     // WenQuanYi Micro Hei maps the degree-Celsius sign to an empty glyph; prefer a font that
     // draws it and keep the window's font for the rest.
     QFont unitFont;
     unitFont.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans")});
-    grid->setHorizontalSpacing(6);
+    QGridLayout* grid = nullptr;
     for (int i = 0; i < kChannels; ++i) {
         const int row = i % kChannelsPerColumn;
-        const int column = (i / kChannelsPerColumn) * 4;
+        if (row == 0) {
+            if (i > 0) {
+                // At least 18 px between columns; the spare width goes to the gaps and
+                // after the last column alike.
+                columns->addSpacerItem(
+                    new QSpacerItem(18, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+                columns->setStretch(columns->count() - 1, 1);
+            }
+            auto* column = new QWidget;
+            grid = new QGridLayout(column);
+            grid->setContentsMargins(0, 0, 0, 0);
+            grid->setHorizontalSpacing(6);
+            grid->setVerticalSpacing(columns->spacing());
+            columns->addWidget(column);
+        }
         auto* name = makeLabel(indexed("lblValue", i), QStringLiteral("%1#温度值").arg(i + 1));
         name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* value = makeEdit(indexed("txtValue", i), {}, 7, new ValueBox(QStringLiteral("0")));
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         value->setStyle(valueBoxStyle);
-        grid->addWidget(name, row, column);
-        grid->addWidget(value, row, column + 1);
+        grid->addWidget(name, row, 0);
+        grid->addWidget(value, row, 1);
         auto* unit = makeLabel(indexed("lblDanWei", i), QStringLiteral("℃"));
         unit->setFont(unitFont);
-        grid->addWidget(unit, row, column + 2);
-        if (column > 0) {
-            grid->setColumnMinimumWidth(column - 1, 18);
-            grid->setColumnStretch(column - 1, 1);
-        }
+        grid->addWidget(unit, row, 2);
     }
-    grid->setColumnStretch(4 * (kChannels / kChannelsPerColumn) - 1, 1);
+    columns->addStretch(1);
 
     auto* results = makeTextPane(QStringLiteral("TXTSN"), 8, new QPlainTextEdit);
 

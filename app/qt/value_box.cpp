@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace tc24 {
@@ -21,22 +23,102 @@ constexpr char16_t kValueCharacters[] = u"0123456789.-";
 // QLineEdit's own margins around its text (not public, but fixed for years).
 constexpr int kHorizontalMargin = 2;
 
+// The pixels of `area` (in logical pixels) in `image`, if every one of them is opaque.
+std::optional<QPixmap> opaquePiece(const QImage& image, const QRect& area) {
+    const qreal ratio = image.devicePixelRatio();
+    const QRect pixels(QPoint(static_cast<int>(std::floor(area.left() * ratio)),
+                              static_cast<int>(std::floor(area.top() * ratio))),
+                       QPoint(static_cast<int>(std::ceil((area.right() + 1) * ratio)) - 1,
+                              static_cast<int>(std::ceil((area.bottom() + 1) * ratio)) - 1));
+    if (pixels.isEmpty() || !image.rect().contains(pixels)) {
+        return std::nullopt;
+    }
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = pixels.left(); x <= pixels.right(); ++x) {
+            if (qAlpha(line[x]) != 255) {
+                return std::nullopt;
+            }
+        }
+    }
+    // Without alpha, painting the piece is a plain copy.
+    QPixmap piece = QPixmap::fromImage(image.copy(pixels).convertToFormat(QImage::Format_RGB32));
+    piece.setDevicePixelRatio(ratio);
+    return piece;
+}
+
 }  // namespace
+
+class ValueBox::Face : public QWidget {
+public:
+    explicit Face(ValueBox* box) : QWidget(box), box_(box) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { box_->paintFace(this); }
+
+private:
+    ValueBox* box_;
+};
 
 ValueBox::ValueBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
     // A text set on QLineEdit directly, or typed, is newer than a value only painted.
-    connect(this, &QLineEdit::textChanged, this, [this] { pendingText_.reset(); });
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        pendingText_.reset();
+        if (face_ != nullptr) {
+            syncFace();
+        }
+    });
+    connect(this, &QLineEdit::selectionChanged, this, [this] {
+        if (face_ != nullptr) {
+            syncFace();
+        }
+    });
+}
+
+void ValueBox::setQuickPaint(bool on) {
+    quickPaint_ = on;
+    syncFace();
+    update();
 }
 
 void ValueBox::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
-        fontReady_ = false;
+    switch (event->type()) {
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+            fontReady_ = false;
+            panelCheck_.reset();
+            break;
+        case QEvent::PaletteChange:
+        case QEvent::EnabledChange:
+        case QEvent::ActivationChange:
+        case QEvent::ReadOnlyChange:
+        case QEvent::LayoutDirectionChange:
+            panelCheck_.reset();
+            break;
+        default:
+            break;
     }
     QLineEdit::changeEvent(event);
+    if (face_ != nullptr) {
+        syncFace();
+    }
 }
 
 void ValueBox::paintEvent(QPaintEvent* event) {
-    if (quickPaint_ && paintQuickly()) {
+    // A change that reached QLineEdit alone (an alignment, margins, an echo mode) repaints the
+    // box but not the face over it.
+    if (face_ != nullptr) {
+        syncFace();
+    }
+    if (const Layout* layout = quickPaint_ ? layoutFor(value()) : nullptr) {
+        QStyleOptionFrame panel;
+        initStyleOption(&panel);
+        QPainter painter(this);
+        paintValue(painter, *layout, panel);
         ++quickPaints_;
         return;
     }
@@ -47,6 +129,7 @@ void ValueBox::paintEvent(QPaintEvent* event) {
 void ValueBox::prepareFont() {
     fontReady_ = true;
     laidOut_.reset();
+    textLine_.reset();
     glyphs_ = &GlyphTable::of(font(), kValueCharacters);
     const QFontMetrics metrics = fontMetrics();
     // What QLineEdit measures for each text: the font's height, or a text's box when taller;
@@ -71,14 +154,17 @@ const ValueBox::Layout* ValueBox::layoutFor(const QString& value) {
         laidOut_->alignment == alignment() && laidOut_->margins == textMargins()) {
         return laidOut_->fits ? &*laidOut_ : nullptr;
     }
-    laidOut_.emplace();
-    Layout& layout = *laidOut_;
+    if (!laidOut_) {
+        laidOut_.emplace();
+    }
+    Layout& layout = *laidOut_;  // its lists keep their room from one value to the next
     layout.value = value;
     layout.size = size();
     layout.alignment = alignment();
     layout.margins = textMargins();
-    layout.indexes.reserve(value.size());
-    layout.positions.reserve(value.size());
+    layout.fits = false;
+    layout.indexes.clear();
+    layout.positions.clear();
     QPointF pen;
     if (!glyphs_->place(value, pen, layout.indexes, layout.positions)) {
         return nullptr;
@@ -86,42 +172,139 @@ const ValueBox::Layout* ValueBox::layoutFor(const QString& value) {
     const qreal width = pen.x();
 
     // Where QLineEdit puts its text: the contents less the text margins, the line centred
-    // vertically, and the text against the right (or left) end less QLineEdit's margin.
-    QStyleOptionFrame panel;
-    initStyleOption(&panel);
-    QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this);
-    area = area.marginsRemoved(textMargins());
-    const int top = area.y() + (area.height() - lineHeight_ + 1) / 2;
-    const QRect line(area.x() + kHorizontalMargin, top, area.width() - 2 * kHorizontalMargin,
-                     lineHeight_);
+    // vertically, and the text against the right (or left) end less QLineEdit's margin. The
+    // same for every value, so worked out once for the box as it is.
+    if (!textLine_ || textLine_->size != size() || textLine_->margins != textMargins() ||
+        textLine_->style != style()) {
+        QStyleOptionFrame panel;
+        initStyleOption(&panel);
+        QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this);
+        area = area.marginsRemoved(textMargins());
+        const int top = area.y() + (area.height() - lineHeight_ + 1) / 2;
+        const QRect line(area.x() + kHorizontalMargin, top, area.width() - 2 * kHorizontalMargin,
+                         lineHeight_);
+        textLine_ = TextLine{size(), textMargins(), style(), area, line};
+    }
+    const QRect& line = textLine_->line;
     const int widthUsed = qRound(width) + 1;  // the text and the cursor after it
     if (widthUsed > line.width()) {
         return nullptr;  // too long to fit: QLineEdit scrolls it to the cursor
     }
     const int scroll = horizontal == Qt::AlignRight ? widthUsed - line.width() + 1 : 0;
     layout.origin = QPointF(line.x() - scroll, line.y() + glyphs_->rawFont().ascent());
-    layout.clip = area;
+    layout.clip = textLine_->area;
     layout.fits = true;
     return &layout;
 }
 
-bool ValueBox::paintQuickly() {
-    const Layout* layout = layoutFor(value());
-    if (layout == nullptr) {
-        return false;
-    }
-    QStyleOptionFrame panel;
-    initStyleOption(&panel);
-    QPainter painter(this);
+void ValueBox::paintValue(QPainter& painter, const Layout& layout, const QStyleOptionFrame& panel) {
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
-    painter.setClipRect(layout->clip);
+    painter.setClipRect(layout.clip);
+    paintGlyphs(painter, layout);
+}
+
+void ValueBox::paintGlyphs(QPainter& painter, const Layout& layout) {
     painter.setPen(valueColor());
     QGlyphRun run;
     run.setRawFont(glyphs_->rawFont());
-    run.setGlyphIndexes(layout->indexes);
-    run.setPositions(layout->positions);
-    painter.drawGlyphRun(layout->origin, run);
-    return true;
+    run.setGlyphIndexes(layout.indexes);
+    run.setPositions(layout.positions);
+    painter.drawGlyphRun(layout.origin, run);
+}
+
+void ValueBox::paintFace(QWidget* face) {
+    const Layout* layout = layoutFor(value());
+    QPainter painter(face);
+    painter.translate(-face->pos());  // the box's own coordinates, as the box paints
+    // Events keep the face's set-up current; the cheap parts of it are checked again here.
+    const bool current = layout != nullptr && layout->clip == face->geometry() && panelCheck_ &&
+                         panelCheck_->piece.has_value() && panelCheck_->area == layout->clip &&
+                         panelCheck_->size == size() && panelCheck_->style == style() &&
+                         panelCheck_->paletteKey == palette().cacheKey();
+    if (current) {
+        // The face's clip is its own rectangle, which is where the box clips its text.
+        painter.drawPixmap(layout->clip.topLeft(), *panelCheck_->piece);
+        paintGlyphs(painter, *layout);
+        ++quickPaints_;
+        return;
+    }
+    // The box changed in a way that reached neither an event nor a signal here: paint what
+    // can be painted now and let the box decide again once this paint is over.
+    QStyleOptionFrame panel;
+    initStyleOption(&panel);
+    if (layout == nullptr || layout->clip != face->geometry() ||
+        !panelOpaqueUnder(panel, face->geometry())) {
+        QTimer::singleShot(0, this, [this] { syncFace(); });
+    }
+    if (layout != nullptr) {
+        paintValue(painter, *layout, panel);
+        ++quickPaints_;
+    } else {
+        style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
+    }
+}
+
+bool ValueBox::panelOpaqueUnder(const QStyleOptionFrame& panel, const QRect& area) {
+    const qint64 paletteKey = panel.palette.cacheKey();
+    const int state = static_cast<int>(panel.state);
+    if (panelCheck_ && panelCheck_->paletteKey == paletteKey && panelCheck_->state == state &&
+        panelCheck_->size == panel.rect.size() && panelCheck_->area == area &&
+        panelCheck_->style == style()) {
+        return panelCheck_->piece.has_value();
+    }
+    const qreal ratio = devicePixelRatioF();
+    QImage image((QSizeF(panel.rect.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
+    }
+    panelCheck_ =
+        PanelCheck{paletteKey, state, panel.rect.size(), area, style(), opaquePiece(image, area)};
+    return panelCheck_->piece.has_value();
+}
+
+void ValueBox::syncFace() {
+    const Layout* layout = quickPaint_ && !QAccessible::isActive() ? layoutFor(value()) : nullptr;
+    bool wanted = false;
+    if (layout != nullptr) {
+        if (panelCheck_ && panelCheck_->area == layout->clip && panelCheck_->size == size()) {
+            wanted = panelCheck_->piece.has_value();
+        } else {
+            QStyleOptionFrame panel;
+            initStyleOption(&panel);
+            wanted = panelOpaqueUnder(panel, layout->clip);
+        }
+    }
+    if (!wanted) {
+        if (face_ != nullptr && !face_->isHidden()) {
+            face_->hide();  // the box is repainted where the face was
+        }
+        return;
+    }
+    if (face_ == nullptr) {
+        face_ = new Face(this);
+    }
+    if (face_->geometry() != layout->clip) {
+        face_->setGeometry(layout->clip);
+    }
+    if (face_->isHidden()) {
+        face_->show();
+    } else {
+        face_->update();
+    }
+}
+
+void ValueBox::repaintValue() {
+    if (face_ != nullptr && !face_->isHidden()) {
+        face_->update();
+        return;
+    }
+    syncFace();
+    if (face_ == nullptr || face_->isHidden()) {
+        update();
+    }
 }
 
 bool ValueBox::mustCatchUpAtOnce() const {
@@ -142,7 +325,7 @@ void ValueBox::showValue(const QString& text) {
         catchUp();  // a value QLineEdit must paint: it needs the text now
         return;
     }
-    update();
+    repaintValue();
 }
 
 QColor ValueBox::valueColor() const {
@@ -158,7 +341,7 @@ void ValueBox::showColor(const QColor& color) {
         catchUp();
         return;
     }
-    update();
+    repaintValue();
 }
 
 void ValueBox::catchUp() {
@@ -196,7 +379,24 @@ bool ValueBox::event(QEvent* event) {
         default:
             break;
     }
-    return QLineEdit::event(event);
+    const bool handled = QLineEdit::event(event);
+    switch (event->type()) {
+        // Focus, the pointer over the box or a new size may change the panel, and focus hands
+        // the painting to QLineEdit.
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+        case QEvent::Enter:
+        case QEvent::Leave:
+        case QEvent::Resize:
+            panelCheck_.reset();
+            if (face_ != nullptr) {
+                syncFace();
+            }
+            break;
+        default:
+            break;
+    }
+    return handled;
 }
 
 }  // namespace tc24

@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QLineEdit>
+#include <QPixmap>
+#include <QStyleOptionFrame>
 #include <optional>
 
 #include "app/qt/glyph_table.h"
@@ -22,6 +24,13 @@ namespace tc24 {
 // soon as the operator turns to the box (focus, a click, a context menu, a key), when the
 // value is one the box cannot paint itself, and at once while an accessibility client
 // listens. So read the box through value() and valueColor(), not text() and palette().
+//
+// The value is painted on a face: a child widget over the box's text area that paints every
+// pixel it covers. Qt repaints such a widget on its own. The box itself is rounded at the
+// corners, so for it Qt first repaints everything behind it (the window, the panel, the
+// column), walking the whole window to find it; for 24 boxes that was most of a repaint.
+// The face is used only where the box's panel is opaque under it, and hidden whenever
+// QLineEdit paints the box itself.
 class ValueBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -36,7 +45,7 @@ public:
     void catchUp();
 
     // Off: QLineEdit paints every time; for comparing the two in tests.
-    void setQuickPaint(bool on) { quickPaint_ = on; }
+    void setQuickPaint(bool on);
     // How many paints took the quick way; for tests.
     int quickPaints() const { return quickPaints_; }
 
@@ -46,6 +55,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    class Face;
+
     // Where and with which glyphs a value is painted, for the box as it is now.
     struct Layout {
         QString value;
@@ -61,8 +72,14 @@ private:
     // Null when QLineEdit must paint `value`. Valid until the next call.
     const Layout* layoutFor(const QString& value);
     bool mustCatchUpAtOnce() const;
-    bool paintQuickly();
+    void paintValue(QPainter& painter, const Layout& layout, const QStyleOptionFrame& panel);
+    void paintGlyphs(QPainter& painter, const Layout& layout);
+    void paintFace(QWidget* face);
+    void repaintValue();
     void prepareFont();
+    // Shows, moves or hides the face for the box as it is now, and repaints what changed.
+    void syncFace();
+    bool panelOpaqueUnder(const QStyleOptionFrame& panel, const QRect& area);
 
     bool quickPaint_ = true;
     int quickPaints_ = 0;
@@ -70,8 +87,28 @@ private:
     const GlyphTable* glyphs_ = nullptr;
     int lineHeight_ = 0;
     std::optional<Layout> laidOut_;
+    // Where the line of text goes, for the box as it is.
+    struct TextLine {
+        QSize size;
+        QMargins margins;
+        const QStyle* style = nullptr;
+        QRect area;  // the text's clip
+        QRect line;
+    };
+    std::optional<TextLine> textLine_;
     std::optional<QString> pendingText_;
     std::optional<QColor> pendingColor_;
+    Face* face_ = nullptr;
+    // What the panel's opacity under the face was last checked for.
+    struct PanelCheck {
+        qint64 paletteKey = 0;
+        int state = 0;
+        QSize size;
+        QRect area;
+        const QStyle* style = nullptr;
+        std::optional<QPixmap> piece;  // the panel under the face, if opaque there
+    };
+    std::optional<PanelCheck> panelCheck_;
 };
 
 }  // namespace tc24

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -252,6 +253,67 @@ TEST(MainWindowFrames, FramesDrawnFromPicturesLookLikePlainGroupBoxes) {
     // Blending a picture of a soft edge rounds once more than drawing the edge: a step of
     // one in a colour channel is allowed there.
     EXPECT_EQ(difference(withoutChildren(&plain), withoutChildren(frame), 1), "");
+}
+
+// A register reply whose 24 values depend on `step`, so each step changes every box.
+std::vector<std::uint8_t> registerReply(int step) {
+    std::vector<std::uint8_t> reply{0x01, 0x03, 48};
+    for (int i = 0; i < 24; ++i) {
+        const int value = i % 5 == 0 ? 65400 - 7 * step - i : 1000 + 111 * i + 13 * step;
+        reply.push_back(static_cast<std::uint8_t>(value >> 8));
+        reply.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    }
+    reply.push_back(0x00);  // the CRC is not checked by the decoder
+    reply.push_back(0x00);
+    return reply;
+}
+
+TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
+    QTemporaryDir dir;
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    MainWindow window(dir.path().toStdString(), &port, &dialogs);
+    window.resize(MainWindow::kStartSize);
+    window.show();
+    QApplication::processEvents();
+    port.open();
+    const auto boxes = window.findChildren<ValueBox*>();
+    ASSERT_EQ(boxes.size(), 24);
+    const auto quickPaints = [&boxes] {
+        int sum = 0;
+        for (const ValueBox* box : boxes) {
+            sum += box->quickPaints();
+        }
+        return sum;
+    };
+    const auto backingStore = [&window] {
+        QApplication::processEvents();
+        QApplication::processEvents();
+        return window.screen()
+            ->grabWindow(window.winId())
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    };
+
+    // Requests turn the boxes red, replies fill them: each repaints only what changed.
+    const int quickBefore = quickPaints();
+    for (int step = 0; step < 4; ++step) {
+        window.core().comDoOnce_Click();
+        QApplication::processEvents();
+        if (step == 2) {
+            // Half a reply: the boxes stay red.
+            const auto reply = registerReply(step);
+            port.receive({reply.begin(), reply.begin() + 20});
+            continue;
+        }
+        port.receive(registerReply(step));
+        QApplication::processEvents();
+    }
+    const QImage pieceByPiece = backingStore();
+    EXPECT_GT(quickPaints(), quickBefore + 24) << "the values were not painted the quick way";
+
+    window.repaint();
+    EXPECT_EQ(difference(backingStore(), pieceByPiece), "");
 }
 
 TEST(CounterLabel, PaintsTheSamePixelsAsQLabel) {

@@ -1,5 +1,6 @@
 // Cost of handling one 53-byte register reply: the widget-free receive handler over fakes,
-// and the same reply through the real window offscreen (24 boxes painted).
+// and the same reply through the real window offscreen (24 boxes painted); and a whole poll,
+// request and reply, through the window.
 
 #include <benchmark/benchmark.h>
 
@@ -61,6 +62,28 @@ void WindowRegisterReply(benchmark::State& state) {
     }
 }
 BENCHMARK(WindowRegisterReply);
+
+// A whole poll as the window sees it: the request (24 boxes red, the receive pane emptied,
+// the yellow image, the counter) and its reply, each painted. The serial port is a fake, so
+// this is the window's share of a poll's CPU time.
+void WindowPollCycle(benchmark::State& state) {
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    MainWindow::applyApplicationFont();
+    MainWindow window(std::filesystem::temp_directory_path(), &port, &dialogs);
+    window.resize(MainWindow::kStartSize);
+    window.show();
+    port.open();
+    const std::vector<std::uint8_t> replies[] = {registerReply(0), registerReply(1)};
+    std::size_t turn = 0;
+    for (auto _ : state) {
+        window.core().comDoOnce_Click();
+        QApplication::processEvents();
+        port.receive(replies[turn++ % 2]);
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(WindowPollCycle);
 
 }  // namespace
 

@@ -153,6 +153,23 @@ QPlainTextEdit* makeTextPane(const QString& name, int lines, QPlainTextEdit* pan
     return pane;
 }
 
+// One of the three status images. They lie on top of each other and a change of front is a
+// raise, as with the original's z-order; hiding and showing them twice a poll had the window
+// lay out, send enter and leave events and repaint the tool bar under the pointer. Only the
+// front one (its parent's last child) paints, so the ones below never show through its soft
+// edge.
+class StatusImage : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (parent() != nullptr && parent()->children().constLast() == this) {
+            QLabel::paintEvent(event);
+        }
+    }
+};
+
 QPixmap statusDot(const QColor& color) {
     QPixmap pixmap(kImageSize, kImageSize);
     pixmap.fill(Qt::transparent);
@@ -629,18 +646,16 @@ QGroupBox* MainWindow::buildStatusFrame() {
     };
     QLabel* first = nullptr;
     for (const auto& image : images) {
-        auto* label = new QLabel(picture);
+        auto* label = new StatusImage(picture);
         label->setObjectName(QString::fromUtf8(image.name));
         label->setGeometry(0, 0, kImageSize, kImageSize);
         label->setPixmap(statusDot(image.color));
         label->setToolTip(QString::fromUtf8(kStatusTooltip));
-        label->hide();
         if (first == nullptr) {
             first = label;
         }
     }
     // The port is closed until start-up opens it.
-    first->show();
     first->raise();
 
     // The counters change with every poll; at a fixed size a new number repaints the label

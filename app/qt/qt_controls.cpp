@@ -218,20 +218,15 @@ void QtControls::bringToFront(std::string_view imageName) {
         return;
     }
     if (isStatusImage(imageName)) {
-        // Each poll brings an image to the front two or three times, mostly the one already
-        // there: raising it again would repaint the status area for nothing.
-        bool alreadyAlone = !w->isHidden();
-        for (const char* other : kStatusImages) {
-            alreadyAlone = alreadyAlone && (imageName == other || !isShown(other));
+        // The status images lie on top of each other and only the front one paints.
+        if (w->isHidden()) {
+            w->show();
         }
-        if (alreadyAlone) {
-            return;
+        const QObjectList& stack = w->parent()->children();
+        if (stack.isEmpty() || stack.constLast() != w) {
+            w->raise();
         }
-        for (const char* other : kStatusImages) {
-            if (imageName != other) {
-                setShown(other, false);
-            }
-        }
+        return;
     }
     w->show();
     w->raise();

@@ -19,6 +19,7 @@
 #include <QWidget>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "app/qt/counter_label.h"
 #include "app/qt/hex_pane.h"
@@ -314,6 +315,30 @@ TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
 
     window.repaint();
     EXPECT_EQ(difference(backingStore(), pieceByPiece), "");
+}
+
+TEST(MainWindowPainting, StackedStatusImagesLookLikeTheFrontOneAlone) {
+    QTemporaryDir dir;
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    MainWindow window(dir.path().toStdString(), &port, &dialogs);
+    window.resize(MainWindow::kStartSize);
+    window.show();
+    const char* const images[] = {"imgNotConnected", "ImgYellow", "imgConnected"};
+    for (const char* front : {"ImgYellow", "imgConnected"}) {
+        window.controls().bringToFront(front);
+        const QImage stacked = picture(&window);
+
+        // The front image alone, the other two hidden.
+        for (const char* name : images) {
+            window.findChild<QWidget*>(QString::fromUtf8(name))
+                ->setHidden(std::string_view(name) != front);
+        }
+        EXPECT_EQ(difference(picture(&window), stacked), "") << front;
+        for (const char* name : images) {
+            window.findChild<QWidget*>(QString::fromUtf8(name))->show();
+        }
+    }
 }
 
 TEST(CounterLabel, PaintsTheSamePixelsAsQLabel) {

@@ -14,8 +14,8 @@ namespace {
 
 using namespace tc24;
 
-// Two replies whose 24 values all differ, taken in turn, so every box shows a new value each
-// time as in a poll of a live module.
+// Replies whose 24 values all differ from one step to the next, so every box shows a new value
+// each time, as in a poll of a live module whose temperatures change.
 std::vector<std::uint8_t> registerReply(int step) {
     std::vector<std::uint8_t> reply{0x01, 0x03, 48};
     for (int i = 0; i < 24; ++i) {
@@ -26,6 +26,16 @@ std::vector<std::uint8_t> registerReply(int step) {
     reply.push_back(0x12);
     reply.push_back(0x34);
     return reply;
+}
+
+// Thousands of different replies, taken in turn: no box sees a value again soon, as with a
+// module whose temperatures keep changing.
+std::vector<std::vector<std::uint8_t>> changingReplies() {
+    std::vector<std::vector<std::uint8_t>> replies;
+    for (int step = 0; step < 4096; ++step) {
+        replies.push_back(registerReply(step));
+    }
+    return replies;
 }
 
 void CoreRegisterReply(benchmark::State& state) {
@@ -54,10 +64,10 @@ void WindowRegisterReply(benchmark::State& state) {
     window.show();
     port.open();
     window.core().comDoOnce_Click();
-    const std::vector<std::uint8_t> replies[] = {registerReply(0), registerReply(1)};
+    const auto replies = changingReplies();
     std::size_t turn = 0;
     for (auto _ : state) {
-        port.receive(replies[turn++ % 2]);
+        port.receive(replies[turn++ % replies.size()]);
         QApplication::processEvents();  // let the boxes repaint
     }
 }
@@ -66,7 +76,7 @@ BENCHMARK(WindowRegisterReply);
 // A whole poll as the window sees it: the request (24 boxes red, the receive pane emptied,
 // the yellow image, the counter) and its reply, each painted. The serial port is a fake, so
 // this is the window's share of a poll's CPU time.
-void WindowPollCycle(benchmark::State& state) {
+void pollThroughWindow(benchmark::State& state, bool changing) {
     testing::FakeSerialPort port;
     testing::FakeDialogs dialogs;
     MainWindow::applyApplicationFont();
@@ -74,16 +84,27 @@ void WindowPollCycle(benchmark::State& state) {
     window.resize(MainWindow::kStartSize);
     window.show();
     port.open();
-    const std::vector<std::uint8_t> replies[] = {registerReply(0), registerReply(1)};
+    const auto replies =
+        changing ? changingReplies() : std::vector<std::vector<std::uint8_t>>{registerReply(0)};
     std::size_t turn = 0;
     for (auto _ : state) {
         window.core().comDoOnce_Click();
         QApplication::processEvents();
-        port.receive(replies[turn++ % 2]);
+        port.receive(replies[turn++ % replies.size()]);
         QApplication::processEvents();
     }
 }
+
+void WindowPollCycle(benchmark::State& state) {
+    pollThroughWindow(state, true);
+}
 BENCHMARK(WindowPollCycle);
+
+// The same, with a module at a steady temperature: every reply has the values of the last.
+void WindowSteadyPoll(benchmark::State& state) {
+    pollThroughWindow(state, false);
+}
+BENCHMARK(WindowSteadyPoll);
 
 }  // namespace
 

@@ -99,6 +99,19 @@ struct BoxOnScreen {
     }
 };
 
+// The tool's window, with fakes for the port and the dialogs, shown at its start-up size.
+struct WindowOnScreen {
+    QTemporaryDir dir;
+    testing::FakeSerialPort port;
+    testing::FakeDialogs dialogs;
+    MainWindow window{dir.path().toStdString(), &port, &dialogs};
+
+    WindowOnScreen() {
+        window.resize(MainWindow::kStartSize);
+        window.show();
+    }
+};
+
 TEST(ValueBox, PaintsTheSamePixelsAsQLineEditForEveryKindOfValue) {
     BoxOnScreen screen;
     const QStringList values = {"0",     "1",      "20.5", "25.00", "-0.01", "-12.34",
@@ -270,12 +283,9 @@ std::vector<std::uint8_t> registerReply(int step) {
 }
 
 TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
-    QTemporaryDir dir;
-    testing::FakeSerialPort port;
-    testing::FakeDialogs dialogs;
-    MainWindow window(dir.path().toStdString(), &port, &dialogs);
-    window.resize(MainWindow::kStartSize);
-    window.show();
+    WindowOnScreen screen;
+    MainWindow& window = screen.window;
+    testing::FakeSerialPort& port = screen.port;
     QApplication::processEvents();
     port.open();
     const auto boxes = window.findChildren<ValueBox*>();
@@ -337,12 +347,8 @@ TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
 }
 
 TEST(MainWindowPainting, StackedStatusImagesLookLikeTheFrontOneAlone) {
-    QTemporaryDir dir;
-    testing::FakeSerialPort port;
-    testing::FakeDialogs dialogs;
-    MainWindow window(dir.path().toStdString(), &port, &dialogs);
-    window.resize(MainWindow::kStartSize);
-    window.show();
+    WindowOnScreen screen;
+    MainWindow& window = screen.window;
     const char* const images[] = {"imgNotConnected", "ImgYellow", "imgConnected"};
     for (const char* front : {"ImgYellow", "imgConnected"}) {
         window.controls().bringToFront(front);
@@ -361,13 +367,9 @@ TEST(MainWindowPainting, StackedStatusImagesLookLikeTheFrontOneAlone) {
 }
 
 TEST(CounterLabel, PaintsTheSamePixelsAsQLabel) {
-    QTemporaryDir dir;
-    testing::FakeSerialPort port;
-    testing::FakeDialogs dialogs;
     MainWindow::applyApplicationFont();
-    MainWindow window(dir.path().toStdString(), &port, &dialogs);
-    window.resize(MainWindow::kStartSize);
-    window.show();
+    WindowOnScreen screen;
+    MainWindow& window = screen.window;
     for (const char* name : {"lblCounter", "lblErrCounter"}) {
         auto* label = window.findChild<CounterLabel*>(QString::fromLatin1(name));
         ASSERT_NE(label, nullptr) << name;
@@ -407,12 +409,8 @@ QString hexText(int bytes, bool reply) {
 }
 
 TEST(HexPane, PaintsTheSamePixelsAsQPlainTextEditWhereverItWraps) {
-    QTemporaryDir dir;
-    testing::FakeSerialPort port;
-    testing::FakeDialogs dialogs;
-    MainWindow window(dir.path().toStdString(), &port, &dialogs);
-    window.resize(1280, 800);
-    window.show();
+    WindowOnScreen screen;
+    MainWindow& window = screen.window;
     auto* pane = window.findChild<HexPane*>(QStringLiteral("txtState"));
     ASSERT_NE(pane, nullptr);
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <filesystem>
 
+#include "app/qt/glyph_table.h"
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
 
@@ -112,6 +113,10 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    // For comparison: every glyph blended by Qt, none copied from cells.
+    if (!qEnvironmentVariableIsEmpty("TC24_BENCH_NO_CELLS")) {
+        GlyphTable::setCellsEnabled(false);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -6,7 +6,7 @@
 //   polling_bench BAUD INTERVAL_MS SECONDS        (TC24_SIM names the simulator)
 //
 // With TC24_BENCH_HIDDEN set the window is never shown, which tells painting apart from
-// the rest of a poll's cost.
+// the rest of a poll's cost; with TC24_BENCH_NO_CELLS set Qt blends every glyph itself.
 
 #include <sys/resource.h>
 
@@ -20,6 +20,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/qt/glyph_table.h"
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
 #include "qt/process_stats.h"
@@ -60,6 +61,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // For comparison: every glyph blended by Qt, none copied from cells.
+    if (!qEnvironmentVariableIsEmpty("TC24_BENCH_NO_CELLS")) {
+        tc24::GlyphTable::setCellsEnabled(false);
+    }
     QTemporaryDir dir;
     const std::filesystem::path path = dir.path().toStdString();
     {

@@ -1,7 +1,11 @@
 #include "app/qt/glyph_table.h"
 
+#include "app/qt/glyph_cells.h"
+
 #include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPainter>
 #include <QString>
 #include <cmath>
 #include <map>
@@ -20,7 +24,22 @@ std::map<QString, GlyphTable>& tables() {
     return all;
 }
 
+bool cellsEnabled = true;
+long cellPaintCount = 0;
+
 }  // namespace
+
+GlyphTable::GlyphTable() = default;
+GlyphTable::GlyphTable(GlyphTable&&) noexcept = default;
+GlyphTable::~GlyphTable() = default;
+
+void GlyphTable::setCellsEnabled(bool on) {
+    cellsEnabled = on;
+}
+
+long GlyphTable::cellPaints() {
+    return cellPaintCount;
+}
 
 const GlyphTable& GlyphTable::of(const QFont& font, QStringView characters) {
     auto& all = tables();
@@ -41,6 +60,7 @@ const GlyphTable& GlyphTable::of(const QFont& font, QStringView characters) {
 void GlyphTable::prepare(const QFont& font, QStringView characters) {
     usable_ = false;
     glyphs_.clear();
+    cells_.reset();
     rawFont_ = QRawFont::fromFont(font);
     if (!rawFont_.isValid()) {
         return;
@@ -104,6 +124,26 @@ qreal GlyphTable::width(QStringView text) const {
         total += found->advance.x();
     }
     return total;
+}
+
+void GlyphTable::paint(QPainter& painter, QPointF origin, const QList<quint32>& indexes,
+                       const QList<QPointF>& positions,
+                       const std::optional<PlainBackground>& plainBackground) const {
+    if (plainBackground && cellsEnabled) {
+        if (!cells_) {
+            cells_ = std::make_unique<GlyphCells>(rawFont_);
+        }
+        if (cells_->paint(painter, origin, indexes, positions, plainBackground->color,
+                          plainBackground->area)) {
+            ++cellPaintCount;
+            return;
+        }
+    }
+    QGlyphRun run;
+    run.setRawFont(rawFont_);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(positions);
+    painter.drawGlyphRun(origin, run);
 }
 
 }  // namespace tc24

@@ -2,7 +2,6 @@
 
 #include <QAccessible>
 #include <QEvent>
-#include <QGlyphRun>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -195,11 +194,14 @@ void HexPane::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
-    QGlyphRun run;
-    run.setRawFont(glyphs_->rawFont());
-    run.setGlyphIndexes(indexes);
-    run.setPositions(positions);
-    painter.drawGlyphRun(QPointF(0, 0), run);
+    // The viewport fills itself before it paints: with a plain colour the glyphs are copied.
+    std::optional<GlyphTable::PlainBackground> plainBackground;
+    const QBrush& fill = viewport()->palette().brush(viewport()->backgroundRole());
+    if (viewport()->autoFillBackground() && fill.style() == Qt::SolidPattern &&
+        fill.color().alpha() == 255) {
+        plainBackground = GlyphTable::PlainBackground{fill.color().rgba(), viewport()->rect()};
+    }
+    glyphs_->paint(painter, QPointF(0, 0), indexes, positions, plainBackground);
 }
 
 bool HexPane::event(QEvent* event) {

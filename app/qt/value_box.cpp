@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
-#include <QGlyphRun>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
@@ -45,6 +44,57 @@ std::optional<QPixmap> opaquePiece(const QImage& image, const QRect& area) {
     QPixmap piece = QPixmap::fromImage(image.copy(pixels).convertToFormat(QImage::Format_RGB32));
     piece.setDevicePixelRatio(ratio);
     return piece;
+}
+
+// The part of `area` in `image` (one pixel per logical pixel) that holds one colour only,
+// the colour at its middle: the area less the rows and columns at its edges that differ (a
+// panel's frame and shadow).
+std::optional<GlyphTable::PlainBackground> plainPart(const QImage& image, QRect area) {
+    if (image.devicePixelRatio() != 1.0 || area.isEmpty() || !image.rect().contains(area)) {
+        return std::nullopt;
+    }
+    const QRgb middle = image.pixel(area.center());
+    const auto alike = [&image, middle](int left, int top, int right, int bottom) {
+        for (int y = top; y <= bottom; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = left; x <= right; ++x) {
+                if (line[x] != middle) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    for (bool peeled = true; peeled && !area.isEmpty();) {
+        peeled = false;
+        const auto peel = [&peeled](bool alikeEdge, const auto& move) {
+            if (!alikeEdge) {
+                move();
+                peeled = true;
+            }
+        };
+        peel(alike(area.left(), area.top(), area.right(), area.top()),
+             [&] { area.setTop(area.top() + 1); });
+        if (area.isEmpty()) {
+            break;
+        }
+        peel(alike(area.left(), area.bottom(), area.right(), area.bottom()),
+             [&] { area.setBottom(area.bottom() - 1); });
+        if (area.isEmpty()) {
+            break;
+        }
+        peel(alike(area.left(), area.top(), area.left(), area.bottom()),
+             [&] { area.setLeft(area.left() + 1); });
+        if (area.isEmpty()) {
+            break;
+        }
+        peel(alike(area.right(), area.top(), area.right(), area.bottom()),
+             [&] { area.setRight(area.right() - 1); });
+    }
+    if (area.isEmpty() || !alike(area.left(), area.top(), area.right(), area.bottom())) {
+        return std::nullopt;
+    }
+    return GlyphTable::PlainBackground{middle, area};
 }
 
 }  // namespace
@@ -200,16 +250,13 @@ const ValueBox::Layout* ValueBox::layoutFor(const QString& value) {
 void ValueBox::paintValue(QPainter& painter, const Layout& layout, const QStyleOptionFrame& panel) {
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
     painter.setClipRect(layout.clip);
-    paintGlyphs(painter, layout);
+    paintGlyphs(painter, layout, std::nullopt);
 }
 
-void ValueBox::paintGlyphs(QPainter& painter, const Layout& layout) {
+void ValueBox::paintGlyphs(QPainter& painter, const Layout& layout,
+                           const std::optional<GlyphTable::PlainBackground>& plainBackground) {
     painter.setPen(valueColor());
-    QGlyphRun run;
-    run.setRawFont(glyphs_->rawFont());
-    run.setGlyphIndexes(layout.indexes);
-    run.setPositions(layout.positions);
-    painter.drawGlyphRun(layout.origin, run);
+    glyphs_->paint(painter, layout.origin, layout.indexes, layout.positions, plainBackground);
 }
 
 void ValueBox::paintFace(QWidget* face) {
@@ -224,7 +271,7 @@ void ValueBox::paintFace(QWidget* face) {
     if (current) {
         // The face's clip is its own rectangle, which is where the box clips its text.
         painter.drawPixmap(layout->clip.topLeft(), *panelCheck_->piece);
-        paintGlyphs(painter, *layout);
+        paintGlyphs(painter, *layout, panelCheck_->plain);
         ++quickPaints_;
         return;
     }
@@ -260,8 +307,13 @@ bool ValueBox::panelOpaqueUnder(const QStyleOptionFrame& panel, const QRect& are
         QPainter painter(&image);
         style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
     }
-    panelCheck_ =
-        PanelCheck{paletteKey, state, panel.rect.size(), area, style(), opaquePiece(image, area)};
+    panelCheck_ = PanelCheck{paletteKey,
+                             state,
+                             panel.rect.size(),
+                             area,
+                             style(),
+                             opaquePiece(image, area),
+                             plainPart(image, area)};
     return panelCheck_->piece.has_value();
 }
 

@@ -73,7 +73,8 @@ private:
     const Layout* layoutFor(const QString& value);
     bool mustCatchUpAtOnce() const;
     void paintValue(QPainter& painter, const Layout& layout, const QStyleOptionFrame& panel);
-    void paintGlyphs(QPainter& painter, const Layout& layout);
+    void paintGlyphs(QPainter& painter, const Layout& layout,
+                     const std::optional<GlyphTable::PlainBackground>& plainBackground);
     void paintFace(QWidget* face);
     void repaintValue();
     void prepareFont();
@@ -107,6 +108,8 @@ private:
         QRect area;
         const QStyle* style = nullptr;
         std::optional<QPixmap> piece;  // the panel under the face, if opaque there
+        // The part of it in one colour (in the box's coordinates), if there is one.
+        std::optional<GlyphTable::PlainBackground> plain;
     };
     std::optional<PanelCheck> panelCheck_;
 };

@@ -31,8 +31,13 @@
 namespace tc24 {
 namespace {
 
+// The widget painted into an image of the backing store's kind, as grab() paints it into a
+// pixmap; painted into an image, glyphs on a plain background are copied from cells.
 QImage picture(QWidget* widget) {
-    return widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget->render(&image);
+    return image.convertToFormat(QImage::Format_ARGB32);
 }
 
 // Empty when both are the same (each channel within `tolerance`); else how many pixels
@@ -324,6 +329,7 @@ TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
     // steady module answers the same values again; a half reply leaves the boxes red; a value
     // comes back after others.
     const int quickBefore = quickPaints();
+    const long cellsBefore = GlyphTable::cellPaints();
     for (const int step : {0, 1, 1, 1, -2, 3, 1}) {
         window.core().comDoOnce_Click();
         QApplication::processEvents();
@@ -343,6 +349,7 @@ TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
     }
     const QImage pieceByPiece = backingStore();
     EXPECT_GT(quickPaints(), quickBefore + 24) << "the values were not painted the quick way";
+    EXPECT_GT(GlyphTable::cellPaints(), cellsBefore + 24) << "the values were not copied";
     EXPECT_EQ(difference(byQLineEdit(), pieceByPiece), "");
 }
 
@@ -415,6 +422,7 @@ TEST(HexPane, PaintsTheSamePixelsAsQPlainTextEditWhereverItWraps) {
     ASSERT_NE(pane, nullptr);
 
     int quickTexts = 0;
+    const long cellsBefore = GlyphTable::cellPaints();
     // The window's width, then narrower ones, so that the lines break after every kind of
     // byte and the last line ends at every distance from the edge.
     for (const int width : {1280, 1100, 1037, 990}) {
@@ -441,6 +449,7 @@ TEST(HexPane, PaintsTheSamePixelsAsQPlainTextEditWhereverItWraps) {
     // Most of them took the quick way; the rest needed scrolling or wrapped too close to
     // the edge to call.
     EXPECT_GT(quickTexts, 300);
+    EXPECT_GT(GlyphTable::cellPaints() - cellsBefore, 300) << "the glyphs were not copied";
 }
 
 TEST(HexPane, TheDocumentCatchesUpWhenTheOperatorTurnsToThePane) {

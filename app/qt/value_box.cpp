@@ -5,9 +5,11 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -99,34 +101,125 @@ std::optional<GlyphTable::PlainBackground> plainPart(const QImage& image, QRect 
 
 }  // namespace
 
-class ValueBox::Face : public QWidget {
+// The face of every value box in one parent widget (a column of the window): a child of that
+// parent above the boxes, masked to their text areas, that paints every pixel it covers; each
+// box paints its own area in it. One face for a column rather than one per box: Qt sets up a
+// painter, and unites the regions it repaints and shows, once for every widget it paints, and
+// with a face per box that was a third of a poll's painting.
+class ValueBox::ColumnFace : public QWidget {
 public:
-    explicit Face(ValueBox* box) : QWidget(box), box_(box) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setFocusPolicy(Qt::NoFocus);
+    static ColumnFace* of(QWidget* column) {
+        for (QObject* child : column->children()) {
+            if (auto* face = dynamic_cast<ColumnFace*>(child)) {
+                return face;
+            }
+        }
+        return new ColumnFace(column);
+    }
+
+    // Shows `box`'s face over `area` (in the column's coordinates) and repaints it.
+    void place(ValueBox* box, const QRect& area) {
+        const auto found = find(box);
+        if (found == faces_.end()) {
+            faces_.push_back({box, area});
+            reshape();
+        } else if (found->area != area) {
+            found->area = area;
+            reshape();
+        }
+        update(area.translated(-pos()));
+    }
+    void repaint(const QRect& area) { update(area.translated(-pos())); }
+    void remove(ValueBox* box) {
+        const auto found = find(box);
+        if (found != faces_.end()) {
+            faces_.erase(found);
+            reshape();
+        }
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override { box_->paintFace(this); }
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        for (const Face& face : faces_) {
+            const QRect local = face.area.translated(-pos());
+            if (!event->region().intersects(local)) {
+                continue;
+            }
+            // The box's own coordinates, as the box paints.
+            const QPoint box = face.box->pos() - pos();
+            painter.setWorldTransform(QTransform::fromTranslate(box.x(), box.y()));
+            face.box->paintFace(painter, face.area.translated(-face.box->pos()));
+        }
+    }
 
 private:
-    ValueBox* box_;
+    explicit ColumnFace(QWidget* column) : QWidget(column) {
+        setObjectName(QStringLiteral("valueBoxFace"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+    }
+
+    struct Face {
+        ValueBox* box;
+        QRect area;
+    };
+    std::vector<Face>::iterator find(const ValueBox* box) {
+        return std::find_if(faces_.begin(), faces_.end(),
+                            [box](const Face& face) { return face.box == box; });
+    }
+    // The face's place and mask for the boxes it shows; on top of the boxes.
+    void reshape() {
+        if (faces_.empty()) {
+            hide();  // Qt repaints what was under it
+            return;
+        }
+        QRect bounds;
+        for (const Face& face : faces_) {
+            bounds |= face.area;
+        }
+        QRegion shape;
+        for (const Face& face : faces_) {
+            shape += face.area.translated(-bounds.topLeft());
+        }
+        if (geometry() != bounds) {
+            setGeometry(bounds);
+        }
+        if (mask() != shape) {
+            setMask(shape);  // Qt repaints what the new mask uncovers
+        }
+        if (parentWidget()->children().constLast() != this) {
+            raise();
+        }
+        if (isHidden()) {
+            show();
+        }
+    }
+
+    std::vector<Face> faces_;
 };
 
 ValueBox::ValueBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
     // A text set on QLineEdit directly, or typed, is newer than a value only painted.
     connect(this, &QLineEdit::textChanged, this, [this] {
         pendingText_.reset();
-        if (face_ != nullptr) {
+        if (faceArea_) {
             syncFace();
         }
     });
     connect(this, &QLineEdit::selectionChanged, this, [this] {
-        if (face_ != nullptr) {
+        if (faceArea_) {
             syncFace();
         }
     });
+}
+
+ValueBox::~ValueBox() {
+    if (faceArea_ && column_ != nullptr) {
+        column_->remove(this);
+    }
 }
 
 void ValueBox::setQuickPaint(bool on) {
@@ -153,7 +246,7 @@ void ValueBox::changeEvent(QEvent* event) {
             break;
     }
     QLineEdit::changeEvent(event);
-    if (face_ != nullptr) {
+    if (faceArea_) {
         syncFace();
     }
 }
@@ -161,7 +254,7 @@ void ValueBox::changeEvent(QEvent* event) {
 void ValueBox::paintEvent(QPaintEvent* event) {
     // A change that reached QLineEdit alone (an alignment, margins, an echo mode) repaints the
     // box but not the face over it.
-    if (face_ != nullptr) {
+    if (faceArea_) {
         syncFace();
     }
     if (const Layout* layout = quickPaint_ ? layoutFor(value()) : nullptr) {
@@ -259,17 +352,16 @@ void ValueBox::paintGlyphs(QPainter& painter, const Layout& layout,
     glyphs_->paint(painter, layout.origin, layout.indexes, layout.positions, plainBackground);
 }
 
-void ValueBox::paintFace(QWidget* face) {
+void ValueBox::paintFace(QPainter& painter, const QRect& area) {
     const Layout* layout = layoutFor(value());
-    QPainter painter(face);
-    painter.translate(-face->pos());  // the box's own coordinates, as the box paints
     // Events keep the face's set-up current; the cheap parts of it are checked again here.
-    const bool current = layout != nullptr && layout->clip == face->geometry() && panelCheck_ &&
+    const bool current = layout != nullptr && layout->clip == area && panelCheck_ &&
                          panelCheck_->piece.has_value() && panelCheck_->area == layout->clip &&
                          panelCheck_->size == size() && panelCheck_->style == style() &&
                          panelCheck_->paletteKey == palette().cacheKey();
     if (current) {
-        // The face's clip is its own rectangle, which is where the box clips its text.
+        // The piece covers the area, and the glyphs are clipped to it where the box clips
+        // its text (by the face's mask).
         painter.drawPixmap(layout->clip.topLeft(), *panelCheck_->piece);
         paintGlyphs(painter, *layout, panelCheck_->plain);
         ++quickPaints_;
@@ -279,16 +371,18 @@ void ValueBox::paintFace(QWidget* face) {
     // can be painted now and let the box decide again once this paint is over.
     QStyleOptionFrame panel;
     initStyleOption(&panel);
-    if (layout == nullptr || layout->clip != face->geometry() ||
-        !panelOpaqueUnder(panel, face->geometry())) {
+    if (layout == nullptr || layout->clip != area || !panelOpaqueUnder(panel, area)) {
         QTimer::singleShot(0, this, [this] { syncFace(); });
     }
+    painter.save();
+    painter.setClipRect(area);
     if (layout != nullptr) {
         paintValue(painter, *layout, panel);
         ++quickPaints_;
     } else {
         style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
     }
+    painter.restore();
 }
 
 bool ValueBox::panelOpaqueUnder(const QStyleOptionFrame& panel, const QRect& area) {
@@ -318,7 +412,10 @@ bool ValueBox::panelOpaqueUnder(const QStyleOptionFrame& panel, const QRect& are
 }
 
 void ValueBox::syncFace() {
-    const Layout* layout = quickPaint_ && !QAccessible::isActive() ? layoutFor(value()) : nullptr;
+    const Layout* layout =
+        quickPaint_ && !QAccessible::isActive() && !isHidden() && parentWidget() != nullptr
+            ? layoutFor(value())
+            : nullptr;
     bool wanted = false;
     if (layout != nullptr) {
         if (panelCheck_ && panelCheck_->area == layout->clip && panelCheck_->size == size()) {
@@ -330,31 +427,35 @@ void ValueBox::syncFace() {
         }
     }
     if (!wanted) {
-        if (face_ != nullptr && !face_->isHidden()) {
-            face_->hide();  // the box is repainted where the face was
-        }
+        hideFace();
         return;
     }
-    if (face_ == nullptr) {
-        face_ = new Face(this);
+    if (column_ == nullptr || column_->parentWidget() != parentWidget()) {
+        hideFace();
+        column_ = ColumnFace::of(parentWidget());
     }
-    if (face_->geometry() != layout->clip) {
-        face_->setGeometry(layout->clip);
+    faceArea_ = layout->clip.translated(pos());
+    column_->place(this, *faceArea_);
+}
+
+void ValueBox::hideFace() {
+    if (!faceArea_) {
+        return;
     }
-    if (face_->isHidden()) {
-        face_->show();
-    } else {
-        face_->update();
+    faceArea_.reset();
+    if (column_ != nullptr) {
+        column_->remove(this);
     }
+    update();  // the box shows again where its face was
 }
 
 void ValueBox::repaintValue() {
-    if (face_ != nullptr && !face_->isHidden()) {
-        face_->update();
+    if (faceArea_ && column_ != nullptr) {
+        column_->repaint(*faceArea_);
         return;
     }
     syncFace();
-    if (face_ == nullptr || face_->isHidden()) {
+    if (!faceArea_) {
         update();
     }
 }
@@ -441,9 +542,21 @@ bool ValueBox::event(QEvent* event) {
         case QEvent::Leave:
         case QEvent::Resize:
             panelCheck_.reset();
-            if (face_ != nullptr) {
+            if (faceArea_) {
                 syncFace();
             }
+            break;
+        // The face lies in the parent: it follows the box there, and leaves with it.
+        case QEvent::Move:
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
+            if (faceArea_) {
+                syncFace();
+            }
+            break;
+        case QEvent::ParentAboutToChange:
+            hideFace();
+            column_ = nullptr;
             break;
         default:
             break;

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPointer>
 #include <QStyleOptionFrame>
 #include <optional>
 
@@ -25,16 +26,18 @@ namespace tc24 {
 // value is one the box cannot paint itself, and at once while an accessibility client
 // listens. So read the box through value() and valueColor(), not text() and palette().
 //
-// The value is painted on a face: a child widget over the box's text area that paints every
-// pixel it covers. Qt repaints such a widget on its own. The box itself is rounded at the
-// corners, so for it Qt first repaints everything behind it (the window, the panel, the
-// column), walking the whole window to find it; for 24 boxes that was most of a repaint.
-// The face is used only where the box's panel is opaque under it, and hidden whenever
-// QLineEdit paints the box itself.
+// The value is painted on a face: a widget over the box's text area that paints every pixel
+// it covers. Qt repaints such a widget on its own. The box itself is rounded at the corners,
+// so for it Qt first repaints everything behind it (the window, the panel, the column),
+// walking the whole window to find it; for 24 boxes that was most of a repaint. The boxes of
+// one parent (a column of the window) share one face widget, masked to their text areas. The
+// face is used only where the box's panel is opaque under it, and left whenever QLineEdit
+// paints the box itself.
 class ValueBox : public QLineEdit {
     Q_OBJECT
 public:
     explicit ValueBox(const QString& text, QWidget* parent = nullptr);
+    ~ValueBox() override;
 
     void showValue(const QString& text);
     QString value() const { return pendingText_ ? *pendingText_ : text(); }
@@ -55,7 +58,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    class Face;
+    class ColumnFace;
 
     // Where and with which glyphs a value is painted, for the box as it is now.
     struct Layout {
@@ -75,11 +78,14 @@ private:
     void paintValue(QPainter& painter, const Layout& layout, const QStyleOptionFrame& panel);
     void paintGlyphs(QPainter& painter, const Layout& layout,
                      const std::optional<GlyphTable::PlainBackground>& plainBackground);
-    void paintFace(QWidget* face);
+    // Paints the face over `area` (the text area, in the box's coordinates) with a painter
+    // of the column's face set to the box's coordinates.
+    void paintFace(QPainter& painter, const QRect& area);
     void repaintValue();
     void prepareFont();
     // Shows, moves or hides the face for the box as it is now, and repaints what changed.
     void syncFace();
+    void hideFace();
     bool panelOpaqueUnder(const QStyleOptionFrame& panel, const QRect& area);
 
     bool quickPaint_ = true;
@@ -99,7 +105,8 @@ private:
     std::optional<TextLine> textLine_;
     std::optional<QString> pendingText_;
     std::optional<QColor> pendingColor_;
-    Face* face_ = nullptr;
+    QPointer<ColumnFace> column_;
+    std::optional<QRect> faceArea_;  // where the face shows, in the parent's coordinates
     // What the panel's opacity under the face was last checked for.
     struct PanelCheck {
         qint64 paletteKey = 0;

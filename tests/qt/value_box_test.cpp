@@ -9,6 +9,7 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPalette>
@@ -114,6 +115,42 @@ struct WindowOnScreen {
     WindowOnScreen() {
         window.resize(MainWindow::kStartSize);
         window.show();
+    }
+
+    QList<ValueBox*> boxes() const { return window.findChildren<ValueBox*>(); }
+
+    // What was painted piece by piece so far.
+    QImage backingStore() {
+        QApplication::processEvents();
+        QApplication::processEvents();
+        return window.screen()
+            ->grabWindow(window.winId())
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    }
+
+    // The same window as QLineEdit alone paints it, every box from scratch, and no face
+    // over the boxes whatever the boxes think of it.
+    QImage byQLineEdit() {
+        for (ValueBox* box : boxes()) {
+            box->setQuickPaint(false);
+        }
+        const auto faces = window.findChildren<QWidget*>(QStringLiteral("valueBoxFace"));
+        std::vector<bool> hidden;
+        for (QWidget* face : faces) {
+            hidden.push_back(face->isHidden());
+            face->hide();
+        }
+        window.repaint();
+        const QImage image = backingStore();
+        for (qsizetype i = 0; i < faces.size(); ++i) {
+            faces[i]->setHidden(hidden[static_cast<std::size_t>(i)]);
+        }
+        for (ValueBox* box : boxes()) {
+            box->setQuickPaint(true);
+        }
+        QApplication::processEvents();
+        return image;
     }
 };
 
@@ -302,29 +339,6 @@ TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
         }
         return sum;
     };
-    const auto backingStore = [&window] {
-        QApplication::processEvents();
-        QApplication::processEvents();
-        return window.screen()
-            ->grabWindow(window.winId())
-            .toImage()
-            .convertToFormat(QImage::Format_ARGB32);
-    };
-
-    // The same window as QLineEdit alone paints it, every box from scratch.
-    const auto byQLineEdit = [&] {
-        for (ValueBox* box : boxes) {
-            box->setQuickPaint(false);
-        }
-        window.repaint();
-        const QImage image = backingStore();
-        for (ValueBox* box : boxes) {
-            box->setQuickPaint(true);
-        }
-        QApplication::processEvents();
-        return image;
-    };
-
     // Requests turn the boxes red, replies fill them: each repaints only what changed. A
     // steady module answers the same values again; a half reply leaves the boxes red; a value
     // comes back after others.
@@ -336,21 +350,94 @@ TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
         if (step < 0) {
             const auto reply = registerReply(-step);
             port.receive({reply.begin(), reply.begin() + 20});
-            const QImage pieceByPiece = backingStore();
-            EXPECT_EQ(difference(byQLineEdit(), pieceByPiece), "") << "red, after half a reply";
+            const QImage pieceByPiece = screen.backingStore();
+            EXPECT_EQ(difference(screen.byQLineEdit(), pieceByPiece), "")
+                << "red, after half a reply";
             continue;
         }
         port.receive(registerReply(step));
         QApplication::processEvents();
         if (step == 1) {
-            const QImage pieceByPiece = backingStore();
-            EXPECT_EQ(difference(byQLineEdit(), pieceByPiece), "") << "after values of step 1";
+            const QImage pieceByPiece = screen.backingStore();
+            EXPECT_EQ(difference(screen.byQLineEdit(), pieceByPiece), "")
+                << "after values of step 1";
         }
     }
-    const QImage pieceByPiece = backingStore();
+    const QImage pieceByPiece = screen.backingStore();
     EXPECT_GT(quickPaints(), quickBefore + 24) << "the values were not painted the quick way";
     EXPECT_GT(GlyphTable::cellPaints(), cellsBefore + 24) << "the values were not copied";
-    EXPECT_EQ(difference(byQLineEdit(), pieceByPiece), "");
+    EXPECT_EQ(difference(screen.byQLineEdit(), pieceByPiece), "");
+}
+
+// Makes `window` the active window, so that a box in it can have the focus.
+void makeActive(QWidget& window) {
+    window.activateWindow();
+    QApplication::processEvents();
+    if (QApplication::activeWindow() != &window) {
+        QApplication::setActiveWindow(&window);
+    }
+}
+
+TEST(MainWindowPainting, BoxesLeaveTheirColumnsFaceAndComeBack) {
+    WindowOnScreen screen;
+    MainWindow& window = screen.window;
+    screen.port.open();
+    const auto boxes = screen.boxes();
+    ASSERT_EQ(boxes.size(), 24);
+    int step = 10;
+    const auto poll = [&] {
+        window.core().comDoOnce_Click();
+        QApplication::processEvents();
+        screen.port.receive(registerReply(step++));
+        QApplication::processEvents();
+    };
+    poll();
+    // What was painted piece by piece first, then the whole window painted anew.
+    const auto sameAsWholeRepaint = [&screen](const char* when) {
+        const QImage pieceByPiece = screen.backingStore();
+        EXPECT_EQ(difference(screen.byQLineEdit(), pieceByPiece), "") << when;
+    };
+
+    // The operator clicks into a box: QLineEdit paints it, with its focus frame, and goes on
+    // doing so while polls go on; the boxes beside it keep their faces.
+    ValueBox* focused = boxes[10];
+    // A blinking cursor (in the box, then in the box the focus goes to) would differ from
+    // one picture to the next.
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0);
+    makeActive(window);
+    focused->setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(focused->hasFocus());
+    sameAsWholeRepaint("focus");
+    poll();
+    sameAsWholeRepaint("a poll, focused");
+    window.findChild<QWidget*>(QStringLiteral("txtTimerSet"))->setFocus();
+    poll();
+    sameAsWholeRepaint("focus gone");
+
+    // A hidden box takes its face with it, and a shown one gets it back.
+    boxes[3]->hide();
+    poll();
+    sameAsWholeRepaint("hidden");
+    boxes[3]->show();
+    poll();
+    sameAsWholeRepaint("shown again");
+
+    // Boxes that move take their faces along: with the column, or in it.
+    window.resize(MainWindow::kStartSize - QSize(120, 0));
+    poll();
+    sameAsWholeRepaint("column moved");
+    window.findChild<QLabel*>(QStringLiteral("lblValue_1"))
+        ->setText(QStringLiteral("2#温度值 (A)"));
+    poll();
+    sameAsWholeRepaint("boxes moved in their column");
+
+    // A box that goes away leaves no face behind.
+    delete boxes[20];
+    poll();
+    sameAsWholeRepaint("deleted");
+    QApplication::setCursorFlashTime(flashTime);
 }
 
 TEST(MainWindowPainting, StackedStatusImagesLookLikeTheFrontOneAlone) {

@@ -52,10 +52,6 @@ struct Box {
     int height() const { return bottom - top + 1; }
 };
 
-}  // namespace
-
-namespace {
-
 // `glyph` at `fraction` (in 64ths of a pixel) painted with `pen` on `background` into an image
 // of `canvas` (relative to the glyph's whole-pixel place), as a window's painter paints it.
 QImage paintedGlyph(const QRawFont& font, quint32 glyph, QPoint fraction, const QRect& canvas,

@@ -129,7 +129,8 @@ public:
         }
         update(area.translated(-pos()));
     }
-    void repaint(const QRect& area) { update(area.translated(-pos())); }
+    // Repaints the face over `area` (in the column's coordinates).
+    void repaintArea(const QRect& area) { update(area.translated(-pos())); }
     void remove(ValueBox* box) {
         const auto found = find(box);
         if (found != faces_.end()) {
@@ -451,7 +452,7 @@ void ValueBox::hideFace() {
 
 void ValueBox::repaintValue() {
     if (faceArea_ && column_ != nullptr) {
-        column_->repaint(*faceArea_);
+        column_->repaintArea(*faceArea_);
         return;
     }
     syncFace();

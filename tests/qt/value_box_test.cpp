@@ -433,6 +433,19 @@ TEST(MainWindowPainting, BoxesLeaveTheirColumnsFaceAndComeBack) {
     poll();
     sameAsWholeRepaint("boxes moved in their column");
 
+    // The sensors' results lie over the values while they are shown: the faces go on
+    // painting beneath them, and show again once the results are hidden.
+    window.controls().setShown("TXTSN", true);
+    auto* results = window.findChild<QWidget*>(QStringLiteral("TXTSN"));
+    ASSERT_TRUE(results->isVisible());
+    ASSERT_TRUE(QRect(results->mapTo(&window, QPoint()), results->size())
+                    .intersects(QRect(boxes[0]->mapTo(&window, QPoint()), boxes[0]->size())));
+    poll();
+    sameAsWholeRepaint("under the results");
+    window.controls().setShown("TXTSN", false);
+    poll();
+    sameAsWholeRepaint("results hidden");
+
     // A box that goes away leaves no face behind.
     delete boxes[20];
     poll();

@@ -36,9 +36,6 @@ public:
     bool paint(QPainter& painter, QPointF origin, const QList<quint32>& indexes,
                const QList<QPointF>& positions, QRgb background, const QRect& plainArea);
 
-    // How many cells are kept; for tests.
-    std::size_t size() const { return cells_.size(); }
-
 private:
     struct Cell {
         bool usable = false;

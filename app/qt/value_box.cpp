@@ -67,31 +67,19 @@ std::optional<GlyphTable::PlainBackground> plainPart(const QImage& image, QRect 
         }
         return true;
     };
-    for (bool peeled = true; peeled && !area.isEmpty();) {
-        peeled = false;
-        const auto peel = [&peeled](bool alikeEdge, const auto& move) {
-            if (!alikeEdge) {
-                move();
-                peeled = true;
-            }
-        };
-        peel(alike(area.left(), area.top(), area.right(), area.top()),
-             [&] { area.setTop(area.top() + 1); });
-        if (area.isEmpty()) {
+    // One differing edge row or column off at a time, until every edge is alike.
+    while (!area.isEmpty()) {
+        if (!alike(area.left(), area.top(), area.right(), area.top())) {
+            area.setTop(area.top() + 1);
+        } else if (!alike(area.left(), area.bottom(), area.right(), area.bottom())) {
+            area.setBottom(area.bottom() - 1);
+        } else if (!alike(area.left(), area.top(), area.left(), area.bottom())) {
+            area.setLeft(area.left() + 1);
+        } else if (!alike(area.right(), area.top(), area.right(), area.bottom())) {
+            area.setRight(area.right() - 1);
+        } else {
             break;
         }
-        peel(alike(area.left(), area.bottom(), area.right(), area.bottom()),
-             [&] { area.setBottom(area.bottom() - 1); });
-        if (area.isEmpty()) {
-            break;
-        }
-        peel(alike(area.left(), area.top(), area.left(), area.bottom()),
-             [&] { area.setLeft(area.left() + 1); });
-        if (area.isEmpty()) {
-            break;
-        }
-        peel(alike(area.right(), area.top(), area.right(), area.bottom()),
-             [&] { area.setRight(area.right() - 1); });
     }
     if (area.isEmpty() || !alike(area.left(), area.top(), area.right(), area.bottom())) {
         return std::nullopt;

@@ -350,7 +350,9 @@ void ValueBox::paintFace(QPainter& painter, const QRect& area) {
                          panelCheck_->paletteKey == palette().cacheKey();
     if (current) {
         // The piece covers the area, and the glyphs are clipped to it where the box clips
-        // its text (by the face's mask).
+        // its text. The face's mask would clip them too, but a clip of one rectangle lets Qt
+        // copy whole rows where the mask's many rectangles make it go pixel by pixel.
+        painter.setClipRect(layout->clip);
         painter.drawPixmap(layout->clip.topLeft(), *panelCheck_->piece);
         paintGlyphs(painter, *layout, panelCheck_->plain);
         ++quickPaints_;

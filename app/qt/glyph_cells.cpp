@@ -280,8 +280,12 @@ bool GlyphCells::paint(QPainter& painter, QPointF origin, const QList<quint32>& 
         const quint32 plainPixel = 0xff000000u | background;
         uchar* const band = band_.bits();
         const qsizetype bandStride = band_.bytesPerLine();
-        for (int y = 0; y < all.height(); ++y) {
-            std::fill_n(reinterpret_cast<quint32*>(band + y * bandStride), all.width(), plainPixel);
+        // One row filled pixel by pixel, the others copied from it: a copy moves many pixels
+        // at a time.
+        const auto bandRowBytes = static_cast<std::size_t>(all.width()) * sizeof(quint32);
+        std::fill_n(reinterpret_cast<quint32*>(band), all.width(), plainPixel);
+        for (int y = 1; y < all.height(); ++y) {
+            std::memcpy(band + y * bandStride, band, bandRowBytes);
         }
         for (const Placed& glyph : placed) {
             if (glyph.meets) {

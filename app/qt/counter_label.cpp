@@ -23,6 +23,10 @@ void CounterLabel::changeEvent(QEvent* event) {
 }
 
 void CounterLabel::paintEvent(QPaintEvent* event) {
+    if (Backdrop::taking()) {
+        return;
+    }
+    backdrop_.paint();
     if (quickPaint_ && paintQuickly()) {
         ++quickPaints_;
         return;

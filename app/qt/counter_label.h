@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "app/qt/backdrop.h"
 #include "app/qt/glyph_table.h"
 
 namespace tc24 {
@@ -29,6 +30,8 @@ private:
     bool quickPaint_ = true;
     int quickPaints_ = 0;
     const GlyphTable* glyphs_ = nullptr;
+    // What the window has under the label: with it a new number repaints the label alone.
+    Backdrop backdrop_{*this};
 };
 
 }  // namespace tc24

@@ -25,6 +25,7 @@
 #include <functional>
 
 #include "app/core/port_device.h"
+#include "app/qt/backdrop.h"
 #include "app/qt/bus_scan_dialog.h"
 #include "app/qt/comm_log_window.h"
 #include "app/qt/counter_label.h"
@@ -156,18 +157,27 @@ QPlainTextEdit* makeTextPane(const QString& name, int lines, QPlainTextEdit* pan
 // One of the three status images. They lie on top of each other and a change of front is a
 // raise, as with the original's z-order; hiding and showing them twice a poll had the window
 // lay out, send enter and leave events and repaint the tool bar under the pointer. Only the
-// front one (its parent's last child) paints, so the ones below never show through its soft
-// edge.
+// front one (its parent's last child) paints its dot, so the ones below never show through
+// its soft edge. Each paints what the window has under it first and so covers its area: the
+// change of front twice a poll repaints the front image alone, not also the two under it,
+// the frame and the window.
 class StatusImage : public QLabel {
 public:
-    using QLabel::QLabel;
+    explicit StatusImage(QWidget* parent) : QLabel(parent) {}
 
 protected:
     void paintEvent(QPaintEvent* event) override {
+        if (Backdrop::taking()) {
+            return;
+        }
+        backdrop_.paint();
         if (parent() != nullptr && parent()->children().constLast() == this) {
             QLabel::paintEvent(event);
         }
     }
+
+private:
+    Backdrop backdrop_{*this};
 };
 
 QPixmap statusDot(const QColor& color) {

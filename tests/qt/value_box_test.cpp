@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/qt/backdrop.h"
 #include "app/qt/counter_label.h"
 #include "app/qt/hex_pane.h"
 #include "app/qt/main_window.h"
@@ -130,8 +131,10 @@ struct WindowOnScreen {
     }
 
     // The same window as QLineEdit alone paints it, every box from scratch, and no face
-    // over the boxes whatever the boxes think of it.
+    // over the boxes whatever the boxes think of it; the status images and the counters
+    // see-through, over what the window paints under them.
     QImage byQLineEdit() {
+        Backdrop::setEnabled(false);
         for (ValueBox* box : boxes()) {
             box->setQuickPaint(false);
         }
@@ -149,6 +152,7 @@ struct WindowOnScreen {
         for (ValueBox* box : boxes()) {
             box->setQuickPaint(true);
         }
+        Backdrop::setEnabled(true);
         QApplication::processEvents();
         return image;
     }
@@ -471,6 +475,90 @@ TEST(MainWindowPainting, StackedStatusImagesLookLikeTheFrontOneAlone) {
             window.findChild<QWidget*>(QString::fromUtf8(name))->show();
         }
     }
+}
+
+// Counts the paint events a widget gets.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+TEST(MainWindowPainting, StatusImagesAndCountersPaintWhatIsUnderThemAndRepaintAlone) {
+    WindowOnScreen screen;
+    MainWindow& window = screen.window;
+    screen.port.open();
+    int step = 0;
+    const auto poll = [&] {
+        window.core().comDoOnce_Click();
+        QApplication::processEvents();
+        screen.port.receive(registerReply(step++));
+        QApplication::processEvents();
+    };
+    const auto sameAsWholeRepaint = [&screen](const char* when) {
+        const QImage pieceByPiece = screen.backingStore();
+        EXPECT_EQ(difference(screen.byQLineEdit(), pieceByPiece), "") << when;
+    };
+    const auto expectOpaque = [&window](const char* when) {
+        for (const char* name :
+             {"ImgYellow", "imgConnected", "imgNotConnected", "lblCounter", "lblErrCounter"}) {
+            EXPECT_TRUE(window.findChild<QWidget*>(QString::fromLatin1(name))
+                            ->testAttribute(Qt::WA_OpaquePaintEvent))
+                << name << ", " << when;
+        }
+    };
+    poll();
+    poll();
+    expectOpaque("first polls");
+    sameAsWholeRepaint("first polls");
+    poll();
+    expectOpaque("after a whole repaint without them");
+
+    // A poll changes the front image twice and a counter: the frame under them, the window
+    // and the images behind the front one are not painted for it.
+    const int picturesBefore = Backdrop::pictures();
+    auto* frame = window.findChild<QWidget*>(QStringLiteral("Frame6"));
+    auto* behind = window.findChild<QWidget*>(QStringLiteral("imgNotConnected"));
+    PaintCounter framePaints;
+    PaintCounter windowPaints;
+    PaintCounter behindPaints;
+    frame->installEventFilter(&framePaints);
+    window.installEventFilter(&windowPaints);
+    behind->installEventFilter(&behindPaints);
+    poll();
+    poll();
+    EXPECT_EQ(framePaints.paints, 0);
+    EXPECT_EQ(windowPaints.paints, 0);
+    EXPECT_EQ(behindPaints.paints, 0);
+    frame->removeEventFilter(&framePaints);
+    window.removeEventFilter(&windowPaints);
+    behind->removeEventFilter(&behindPaints);
+    EXPECT_EQ(Backdrop::pictures(), picturesBefore) << "nothing changed under them";
+    sameAsWholeRepaint("polls");
+    poll();
+    expectOpaque("before the window changes");
+
+    // What is under them changes: its colour, their place, the frame's state.
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(0xE0, 0xF0, 0xD0));
+    window.setPalette(palette);
+    poll();
+    sameAsWholeRepaint("window colour");
+    EXPECT_GT(Backdrop::pictures(), picturesBefore);
+    window.resize(MainWindow::kStartSize + QSize(90, 40));
+    poll();
+    sameAsWholeRepaint("window resized");
+    frame->setEnabled(false);
+    poll();
+    sameAsWholeRepaint("frame disabled");
+    frame->setEnabled(true);
+    window.controls().bringToFront("imgNotConnected");
+    poll();
+    sameAsWholeRepaint("frame enabled, port closed");
+    poll();
+    expectOpaque("at the end");
 }
 
 TEST(CounterLabel, PaintsTheSamePixelsAsQLabel) {

@@ -3,9 +3,11 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QWidget>
-#include <map>
+#include <functional>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "link/ui.h"
 
@@ -50,7 +52,16 @@ private:
     W* find(std::string_view name, const char* what) const;
     void warnOnce(std::string_view name, const char* what) const;
 
-    std::map<std::string, QPointer<QWidget>, std::less<>> widgets_;
+    // Looked up by a name given as a string_view, without making a string of it.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+    // A poll looks up some hundred controls: a hash finds each without comparing names
+    // that share their beginnings ("txtValue_1…") down a tree.
+    std::unordered_map<std::string, QPointer<QWidget>, NameHash, std::equal_to<>> widgets_;
     QPointer<QStatusBar> statusBar_;
     mutable std::set<std::string, std::less<>> warned_;
 };

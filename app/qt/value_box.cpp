@@ -113,12 +113,13 @@ public:
             reshape();
         } else if (found->area != area) {
             found->area = area;
+            found->marked = false;
             reshape();
         }
-        update(area.translated(-pos()));
+        markForPaint(area);
     }
     // Repaints the face over `area` (in the column's coordinates).
-    void repaintArea(const QRect& area) { update(area.translated(-pos())); }
+    void repaintArea(const QRect& area) { markForPaint(area); }
     void remove(ValueBox* box) {
         const auto found = find(box);
         if (found != faces_.end()) {
@@ -130,11 +131,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
-        for (const Face& face : faces_) {
+        for (Face& face : faces_) {
             const QRect local = face.area.translated(-pos());
             if (!event->region().intersects(local)) {
                 continue;
             }
+            face.marked = false;
             // The box's own coordinates, as the box paints.
             const QPoint box = face.box->pos() - pos();
             painter.setWorldTransform(QTransform::fromTranslate(box.x(), box.y()));
@@ -154,7 +156,21 @@ private:
     struct Face {
         ValueBox* box;
         QRect area;
+        bool marked = false;  // for the next paint
     };
+    // A box repaints for its colour and again for its value when a reply comes in: the
+    // second time Qt need not be told, which costs it a region union each time.
+    void markForPaint(const QRect& area) {
+        const auto found = std::find_if(faces_.begin(), faces_.end(),
+                                        [&area](const Face& face) { return face.area == area; });
+        if (found != faces_.end()) {
+            if (found->marked) {
+                return;
+            }
+            found->marked = true;
+        }
+        update(area.translated(-pos()));
+    }
     std::vector<Face>::iterator find(const ValueBox* box) {
         return std::find_if(faces_.begin(), faces_.end(),
                             [box](const Face& face) { return face.box == box; });

@@ -115,8 +115,11 @@ void Backdrop::take() {
     ++pictures_;
     taken_ = true;
     key_ = key;
-    // A see-through window leaves see-through pixels: the owner cannot cover those.
-    picture_ = coversAll(picture.toImage()) ? picture : QPixmap();
+    // A see-through window leaves see-through pixels: the owner cannot cover those. Without
+    // alpha, painting the picture is a plain copy.
+    const QImage pixels = picture.toImage();
+    picture_ = coversAll(pixels) ? QPixmap::fromImage(pixels.convertToFormat(QImage::Format_RGB32))
+                                 : QPixmap();
     setOpaque(!picture_.isNull());
 }
 

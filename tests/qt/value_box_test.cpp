@@ -554,9 +554,10 @@ TEST(MainWindowPainting, StatusImagesAndCountersPaintWhatIsUnderThemAndRepaintAl
     poll();
     sameAsWholeRepaint("frame disabled");
     frame->setEnabled(true);
-    window.controls().bringToFront("imgNotConnected");
     poll();
-    sameAsWholeRepaint("frame enabled, port closed");
+    sameAsWholeRepaint("frame enabled again");
+    window.controls().bringToFront("imgNotConnected");
+    sameAsWholeRepaint("port closed");
     poll();
     expectOpaque("at the end");
 }

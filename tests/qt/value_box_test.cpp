@@ -120,6 +120,16 @@ struct WindowOnScreen {
 
     QList<ValueBox*> boxes() const { return window.findChildren<ValueBox*>(); }
 
+    // A request and its reply, each painted; every reply has new values.
+    int step = 0;
+    void poll();
+
+    // What was painted piece by piece so far is what a whole repaint shows.
+    void expectSameAsWholeRepaint(const char* when) {
+        const QImage pieceByPiece = backingStore();
+        EXPECT_EQ(difference(byQLineEdit(), pieceByPiece), "") << when;
+    }
+
     // What was painted piece by piece so far.
     QImage backingStore() {
         QApplication::processEvents();
@@ -328,6 +338,13 @@ std::vector<std::uint8_t> registerReply(int step) {
     return reply;
 }
 
+void WindowOnScreen::poll() {
+    window.core().comDoOnce_Click();
+    QApplication::processEvents();
+    port.receive(registerReply(step++));
+    QApplication::processEvents();
+}
+
 TEST(MainWindowPainting, WhatPollsPaintPieceByPieceIsWhatAWholeRepaintShows) {
     WindowOnScreen screen;
     MainWindow& window = screen.window;
@@ -388,19 +405,8 @@ TEST(MainWindowPainting, BoxesLeaveTheirColumnsFaceAndComeBack) {
     screen.port.open();
     const auto boxes = screen.boxes();
     ASSERT_EQ(boxes.size(), 24);
-    int step = 10;
-    const auto poll = [&] {
-        window.core().comDoOnce_Click();
-        QApplication::processEvents();
-        screen.port.receive(registerReply(step++));
-        QApplication::processEvents();
-    };
-    poll();
-    // What was painted piece by piece first, then the whole window painted anew.
-    const auto sameAsWholeRepaint = [&screen](const char* when) {
-        const QImage pieceByPiece = screen.backingStore();
-        EXPECT_EQ(difference(screen.byQLineEdit(), pieceByPiece), "") << when;
-    };
+    screen.step = 10;
+    screen.poll();
 
     // The operator clicks into a box: QLineEdit paints it, with its focus frame, and goes on
     // doing so while polls go on; the boxes beside it keep their faces.
@@ -413,29 +419,29 @@ TEST(MainWindowPainting, BoxesLeaveTheirColumnsFaceAndComeBack) {
     focused->setFocus();
     QApplication::processEvents();
     ASSERT_TRUE(focused->hasFocus());
-    sameAsWholeRepaint("focus");
-    poll();
-    sameAsWholeRepaint("a poll, focused");
+    screen.expectSameAsWholeRepaint("focus");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("a poll, focused");
     window.findChild<QWidget*>(QStringLiteral("txtTimerSet"))->setFocus();
-    poll();
-    sameAsWholeRepaint("focus gone");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("focus gone");
 
     // A hidden box takes its face with it, and a shown one gets it back.
     boxes[3]->hide();
-    poll();
-    sameAsWholeRepaint("hidden");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("hidden");
     boxes[3]->show();
-    poll();
-    sameAsWholeRepaint("shown again");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("shown again");
 
     // Boxes that move take their faces along: with the column, or in it.
     window.resize(MainWindow::kStartSize - QSize(120, 0));
-    poll();
-    sameAsWholeRepaint("column moved");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("column moved");
     window.findChild<QLabel*>(QStringLiteral("lblValue_1"))
         ->setText(QStringLiteral("2#温度值 (A)"));
-    poll();
-    sameAsWholeRepaint("boxes moved in their column");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("boxes moved in their column");
 
     // The sensors' results lie over the values while they are shown: the faces go on
     // painting beneath them, and show again once the results are hidden.
@@ -444,16 +450,16 @@ TEST(MainWindowPainting, BoxesLeaveTheirColumnsFaceAndComeBack) {
     ASSERT_TRUE(results->isVisible());
     ASSERT_TRUE(QRect(results->mapTo(&window, QPoint()), results->size())
                     .intersects(QRect(boxes[0]->mapTo(&window, QPoint()), boxes[0]->size())));
-    poll();
-    sameAsWholeRepaint("under the results");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("under the results");
     window.controls().setShown("TXTSN", false);
-    poll();
-    sameAsWholeRepaint("results hidden");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("results hidden");
 
     // A box that goes away leaves no face behind.
     delete boxes[20];
-    poll();
-    sameAsWholeRepaint("deleted");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("deleted");
     QApplication::setCursorFlashTime(flashTime);
 }
 
@@ -490,17 +496,6 @@ TEST(MainWindowPainting, StatusImagesAndCountersPaintWhatIsUnderThemAndRepaintAl
     WindowOnScreen screen;
     MainWindow& window = screen.window;
     screen.port.open();
-    int step = 0;
-    const auto poll = [&] {
-        window.core().comDoOnce_Click();
-        QApplication::processEvents();
-        screen.port.receive(registerReply(step++));
-        QApplication::processEvents();
-    };
-    const auto sameAsWholeRepaint = [&screen](const char* when) {
-        const QImage pieceByPiece = screen.backingStore();
-        EXPECT_EQ(difference(screen.byQLineEdit(), pieceByPiece), "") << when;
-    };
     const auto expectOpaque = [&window](const char* when) {
         for (const char* name :
              {"ImgYellow", "imgConnected", "imgNotConnected", "lblCounter", "lblErrCounter"}) {
@@ -509,11 +504,11 @@ TEST(MainWindowPainting, StatusImagesAndCountersPaintWhatIsUnderThemAndRepaintAl
                 << name << ", " << when;
         }
     };
-    poll();
-    poll();
+    screen.poll();
+    screen.poll();
     expectOpaque("first polls");
-    sameAsWholeRepaint("first polls");
-    poll();
+    screen.expectSameAsWholeRepaint("first polls");
+    screen.poll();
     expectOpaque("after a whole repaint without them");
 
     // A poll changes the front image twice and a counter: the frame under them, the window
@@ -527,8 +522,8 @@ TEST(MainWindowPainting, StatusImagesAndCountersPaintWhatIsUnderThemAndRepaintAl
     frame->installEventFilter(&framePaints);
     window.installEventFilter(&windowPaints);
     behind->installEventFilter(&behindPaints);
-    poll();
-    poll();
+    screen.poll();
+    screen.poll();
     EXPECT_EQ(framePaints.paints, 0);
     EXPECT_EQ(windowPaints.paints, 0);
     EXPECT_EQ(behindPaints.paints, 0);
@@ -536,29 +531,29 @@ TEST(MainWindowPainting, StatusImagesAndCountersPaintWhatIsUnderThemAndRepaintAl
     window.removeEventFilter(&windowPaints);
     behind->removeEventFilter(&behindPaints);
     EXPECT_EQ(Backdrop::pictures(), picturesBefore) << "nothing changed under them";
-    sameAsWholeRepaint("polls");
-    poll();
+    screen.expectSameAsWholeRepaint("polls");
+    screen.poll();
     expectOpaque("before the window changes");
 
     // What is under them changes: its colour, their place, the frame's state.
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, QColor(0xE0, 0xF0, 0xD0));
     window.setPalette(palette);
-    poll();
-    sameAsWholeRepaint("window colour");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("window colour");
     EXPECT_GT(Backdrop::pictures(), picturesBefore);
     window.resize(MainWindow::kStartSize + QSize(90, 40));
-    poll();
-    sameAsWholeRepaint("window resized");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("window resized");
     frame->setEnabled(false);
-    poll();
-    sameAsWholeRepaint("frame disabled");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("frame disabled");
     frame->setEnabled(true);
-    poll();
-    sameAsWholeRepaint("frame enabled again");
+    screen.poll();
+    screen.expectSameAsWholeRepaint("frame enabled again");
     window.controls().bringToFront("imgNotConnected");
-    sameAsWholeRepaint("port closed");
-    poll();
+    screen.expectSameAsWholeRepaint("port closed");
+    screen.poll();
     expectOpaque("at the end");
 }
 

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -67,6 +68,26 @@ std::optional<LineSettings> parseSettings(const std::string& text) {
     return line;
 }
 
+// How long one character takes on the line: start bit, data bits, parity bit, stop bits.
+double characterMicroseconds(const LineSettings& line) {
+    double bits = 1.0 + static_cast<double>(line.dataBits);
+    if (line.parity != QSerialPort::NoParity) {
+        bits += 1.0;
+    }
+    switch (line.stopBits) {
+        case QSerialPort::OneAndHalfStop:
+            bits += 1.5;
+            break;
+        case QSerialPort::TwoStop:
+            bits += 2.0;
+            break;
+        default:
+            bits += 1.0;
+            break;
+    }
+    return bits * 1e6 / static_cast<double>(line.baud);
+}
+
 // Errors that mean the device is gone (pseudo-terminal peer closed, USB adapter pulled).
 // Qt keeps reporting them for ever while the port stays open.
 bool meansDeviceLost(QSerialPort::SerialPortError error) {
@@ -80,6 +101,9 @@ QtSerialPort::QtSerialPort(std::filesystem::path programDirectory, QObject* pare
     : QObject(parent), programDirectory_(std::move(programDirectory)) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    replyOnWire_.setSingleShot(true);
+    replyOnWire_.setTimerType(Qt::PreciseTimer);
+    connect(&replyOnWire_, &QTimer::timeout, this, &QtSerialPort::listenAgain);
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -144,6 +168,8 @@ void QtSerialPort::open() {
         return;
     }
     lastError_.clear();
+    replyOnWire_.stop();
+    readNotifier_ = nullptr;
     openPath_ = path;
     ++opens_;
     wakeAt_ = 0;
@@ -157,6 +183,7 @@ void QtSerialPort::open() {
 }
 
 void QtSerialPort::close() {
+    replyOnWire_.stop();
     if (port_.isOpen()) {
         port_.close();
     }
@@ -255,7 +282,71 @@ void QtSerialPort::write(const std::vector<std::uint8_t>& bytes) {
         port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size()) && port_.isOpen()) {
         lastError_ = (port_.errorString() + QStringLiteral(": ") + openPath_).toStdString();
+        return;
     }
+    stopListeningUntilReplyCanBeIn(bytes.size());
+}
+
+void QtSerialPort::stopListeningUntilReplyCanBeIn(std::size_t bytesSent) {
+    // While a reply trickles in, the terminal wakes every process polling it once per chunk
+    // the line delivers, even when VMIN keeps the poll from returning: about 27 wake-ups for
+    // a 53-byte reply at 19200 baud, each a task switch. The reply cannot be complete before
+    // the request and the awaited bytes have crossed the wire at the line's speed, so the
+    // port stops listening until then; bytes that come sooner wait in the terminal.
+    //
+    // A request sent while the previous reply's wait still runs (polling faster than the wire
+    // allows) lifts the wait instead: the read notifier is also what reports a vanished
+    // device, and it must get a turn.
+    if (replyOnWire_.isActive()) {
+        listenAgain();
+        return;
+    }
+    if (receiveThreshold_ <= 0) {
+        return;
+    }
+    const std::optional<LineSettings> line = parseSettings(settings_);
+    if (!line) {
+        return;
+    }
+    const double wireMs =
+        characterMicroseconds(*line) *
+        static_cast<double>(bytesSent + static_cast<std::size_t>(receiveThreshold_)) / 1000.0;
+    // A millisecond early rather than late: the timer may fire late, and waking a little
+    // early only costs the last chunks' wake-ups.
+    const int waitMs = static_cast<int>(std::floor(wireMs)) - 1;
+    if (waitMs < 2) {
+        return;  // not worth a timer of its own
+    }
+    QSocketNotifier* notifier = readNotifier();
+    if (notifier == nullptr || !notifier->isEnabled()) {
+        return;
+    }
+    notifier->setEnabled(false);
+    replyOnWire_.start(waitMs);
+}
+
+void QtSerialPort::listenAgain() {
+    replyOnWire_.stop();
+    if (QSocketNotifier* notifier = readNotifier(); notifier != nullptr && port_.isOpen()) {
+        // Bytes that came meanwhile make the terminal readable at once.
+        notifier->setEnabled(true);
+    }
+}
+
+QSocketNotifier* QtSerialPort::readNotifier() {
+    // QSerialPort keeps its notifiers as its own children and offers no way to pause reading;
+    // where a Qt version does it differently none is found and the port simply listens all
+    // the time.
+    if (readNotifier_.isNull() && port_.isOpen()) {
+        for (QSocketNotifier* notifier :
+             port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
+            if (notifier->type() == QSocketNotifier::Read && notifier->socket() == port_.handle()) {
+                readNotifier_ = notifier;
+                break;
+            }
+        }
+    }
+    return readNotifier_.data();
 }
 
 std::vector<std::uint8_t> QtSerialPort::readAll() {
@@ -324,6 +415,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     // Qt's text here is often a stale system message ("Inappropriate ioctl for device" when
     // a pseudo-terminal's peer closes), so the reason is stated plainly.
     lastError_ = "Device disconnected: " + openPath_.toStdString();
+    replyOnWire_.stop();
     port_.close();
     port_.clearError();
     closing_ = false;

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -45,6 +48,10 @@ public:
     // The device path that port number n opens now.
     QString devicePath() const;
 
+    // Whether the port is not listening to the line because the reply to the last request
+    // cannot have crossed it yet.
+    bool waitingForReplyOnWire() const { return replyOnWire_.isActive(); }
+
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
@@ -53,6 +60,9 @@ private:
     bool dataEventDue();
     void applySettings();
     void applyWakeThreshold();
+    void stopListeningUntilReplyCanBeIn(std::size_t bytesSent);
+    void listenAgain();
+    QSocketNotifier* readNotifier();
 
     std::filesystem::path programDirectory_;
     QSerialPort port_;
@@ -74,6 +84,10 @@ private:
     std::uint64_t opens_ = 0;
     // The terminal's wake-up point (VMIN) as last set since opening; 0 = not set yet.
     int wakeAt_ = 0;
+    // Runs while the reply to the last request is still on the wire; Qt's read notifier is
+    // off meanwhile (see stopListeningUntilReplyCanBeIn).
+    QTimer replyOnWire_;
+    QPointer<QSocketNotifier> readNotifier_;
 };
 
 }  // namespace tc24

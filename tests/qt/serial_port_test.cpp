@@ -11,13 +11,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -350,6 +353,90 @@ TEST_F(SerialPortTest, HandlerIsNeverEnteredWhileItRuns) {
     QTest::qWait(kQuietMs);
     EXPECT_EQ(deepest, 1);
     EXPECT_EQ(kinds_, (std::vector<int>{comm_event::DataReceived, comm_event::PortLost}));
+}
+
+// Times this thread went to sleep (a blocking poll counts once per wake-up it takes).
+long sleepsOfThisThread() {
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
+TEST_F(SerialPortTest, AReplyTricklingInWakesThePortOnlyOnceTheWireCanHaveCarriedIt) {
+    // At 9600 baud a request of 8 bytes and a reply of 53 take 63.5 ms on the wire.
+    openPort();
+    port_->setReceiveThreshold(53);
+    QElapsedTimer sinceRequest;
+    sinceRequest.start();
+    port_->write(counting(8));
+    EXPECT_TRUE(port_->waitingForReplyOnWire());
+    EXPECT_EQ(pty_->receive(8), counting(8));
+
+    // The peer answers in two-byte chunks, as a line delivers them, faster than the wire.
+    const long sleepsBefore = sleepsOfThisThread();
+    const int master = pty_->master;
+    std::thread peer([master] {
+        const Bytes reply = counting(53, 100);
+        for (std::size_t at = 0; at < reply.size(); at += 2) {
+            const std::size_t n = std::min<std::size_t>(2, reply.size() - at);
+            if (::write(master, reply.data() + at, n) != static_cast<ssize_t>(n)) {
+                return;
+            }
+            ::usleep(1'000);
+        }
+    });
+    QEventLoop loop;
+    onEvent_ = [&] { loop.quit(); };
+    QTimer::singleShot(kEventMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    const qint64 elapsedMs = sinceRequest.elapsed();
+    const long sleeps = sleepsOfThisThread() - sleepsBefore;
+    peer.join();
+
+    ASSERT_EQ(kinds_, std::vector<int>{comm_event::DataReceived});
+    EXPECT_GE(elapsedMs, 60) << "the reply was looked at before it could have crossed the wire";
+    EXPECT_FALSE(port_->waitingForReplyOnWire());
+    EXPECT_EQ(port_->readAll(), counting(53, 100));
+    // Listening all along, the terminal wakes the loop for every chunk (27 here).
+    EXPECT_LT(sleeps, 10) << "the port listened while the reply was on the wire";
+}
+
+TEST_F(SerialPortTest, WaitingForAReplyOnTheWireNeitherHidesALostDeviceNorOutlastsTheNextRequest) {
+    openPort();
+    // No awaited reply, nothing to wait for.
+    port_->write(counting(8));
+    EXPECT_FALSE(port_->waitingForReplyOnWire());
+
+    // A request sent before the last reply could be in (polling faster than the wire) is
+    // listened for at once: the loop must get to see the device's state now and then.
+    port_->setReceiveThreshold(53);
+    port_->write(counting(8));
+    EXPECT_TRUE(port_->waitingForReplyOnWire());
+    port_->write(counting(8));
+    EXPECT_FALSE(port_->waitingForReplyOnWire());
+    pty_->send(counting(53));
+    ASSERT_TRUE(waitForEvents(1));
+    EXPECT_EQ(port_->readAll().size(), 53u);
+
+    // The device goes away during the wait: the loss is told once the wait is over.
+    kinds_.clear();
+    port_->write(counting(8));
+    EXPECT_TRUE(port_->waitingForReplyOnWire());
+    pty_->closeMaster();
+    ASSERT_TRUE(waitForEvents(1));
+    EXPECT_EQ(kinds_, std::vector<int>{comm_event::PortLost});
+    EXPECT_FALSE(port_->isOpen());
+    EXPECT_FALSE(port_->waitingForReplyOnWire());
+
+    // Fast lines need no wait: at 115200 baud 8 + 5 bytes take 1.1 ms.
+    pty_ = std::make_unique<Pty>();
+    ASSERT_TRUE(pty_->ok());
+    mapCom1(pty_->slaveName);
+    port_->setSettings("115200,N,8,1");
+    openPort();
+    port_->setReceiveThreshold(5);
+    port_->write(counting(8));
+    EXPECT_FALSE(port_->waitingForReplyOnWire());
 }
 
 }  // namespace

@@ -55,13 +55,12 @@ Backdrop::Key Backdrop::keyNow() const {
             owner_.isActiveWindow()};
 }
 
-void Backdrop::paint() {
+void Backdrop::paint(QPainter& painter) {
     const bool current = enabled_ && taken_ && key_ == keyNow();
     if (owner_.testAttribute(Qt::WA_OpaquePaintEvent)) {
         // Qt painted nothing under the owner: the picture, even one no longer current, is
         // closer to the truth than what was there before.
         if (!picture_.isNull()) {
-            QPainter painter(&owner_);
             painter.drawPixmap(0, 0, picture_);
         }
         if (!current) {

@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QSize>
 
+class QPainter;
 class QStyle;
 class QWidget;
 
@@ -28,13 +29,16 @@ public:
     // True while a picture is being taken: every owner then paints nothing at all.
     static bool taking() { return taking_; }
 
-    // Paints the picture under the owner's whole area; first thing in the owner's paint
-    // event. Without a current picture the owner is painted see-through, over what the window
-    // paints under it, and a picture is taken once this paint is over.
-    void paint();
+    // Paints the picture under the owner's whole area with the owner's painter; first thing
+    // in the owner's paint event. Without a current picture the owner is painted
+    // see-through, over what the window paints under it, and a picture is taken once this
+    // paint is over.
+    void paint(QPainter& painter);
 
-    // Off: every owner is see-through, as a plain QLabel; for comparing the two in tests.
+    // Off: every owner is see-through and painted as a plain QLabel; for comparing the two
+    // in tests.
     static void setEnabled(bool on);
+    static bool enabled() { return enabled_; }
     // How many pictures were taken so far; for tests.
     static int pictures() { return pictures_; }
 

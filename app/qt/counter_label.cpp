@@ -26,15 +26,17 @@ void CounterLabel::paintEvent(QPaintEvent* event) {
     if (Backdrop::taking()) {
         return;
     }
-    backdrop_.paint();
-    if (quickPaint_ && paintQuickly()) {
+    QPainter painter(this);
+    backdrop_.paint(painter);
+    if (quickPaint_ && paintQuickly(painter)) {
         ++quickPaints_;
         return;
     }
+    painter.end();  // QLabel paints with a painter of its own
     QLabel::paintEvent(event);
 }
 
-bool CounterLabel::paintQuickly() {
+bool CounterLabel::paintQuickly(QPainter& painter) {
     const QString value = text();
     if (value.isEmpty() || !isEnabled() || layoutDirection() != Qt::LeftToRight ||
         alignment() != (Qt::AlignLeft | Qt::AlignVCenter) || margin() != 0 || indent() > 0 ||
@@ -58,7 +60,6 @@ bool CounterLabel::paintQuickly() {
     const QRect area = contentsRect();
     const QFontMetricsF metrics(font());
     const qreal top = area.y() + (area.height() - (metrics.ascent() + metrics.descent())) / 2;
-    QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     QGlyphRun run;
     run.setRawFont(glyphs_->rawFont());

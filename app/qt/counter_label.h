@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+class QPainter;
+
 #include "app/qt/backdrop.h"
 #include "app/qt/glyph_table.h"
 
@@ -25,7 +27,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    bool paintQuickly();
+    bool paintQuickly(QPainter& painter);
 
     bool quickPaint_ = true;
     int quickPaints_ = 0;

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTimer>
 #include <QToolBar>
@@ -170,13 +171,31 @@ protected:
         if (Backdrop::taking()) {
             return;
         }
-        backdrop_.paint();
-        if (parent() != nullptr && parent()->children().constLast() == this) {
+        QPainter painter(this);
+        backdrop_.paint(painter);
+        if (parent() == nullptr || parent()->children().constLast() != this) {
+            return;
+        }
+        if (!Backdrop::enabled() || !paintDot(painter)) {
+            painter.end();  // QLabel paints with a painter of its own
             QLabel::paintEvent(event);
         }
     }
 
 private:
+    // What QLabel paints for a plain picture label (no frame, margin or scaling, enabled):
+    // the picture placed in the contents by the style, here with the painter already begun.
+    bool paintDot(QPainter& painter) {
+        const QPixmap dot = pixmap();
+        if (dot.isNull() || !isEnabled() || hasScaledContents() || frameWidth() != 0 ||
+            margin() != 0) {
+            return false;
+        }
+        style()->drawItemPixmap(&painter, contentsRect(),
+                                QStyle::visualAlignment(layoutDirection(), alignment()), dot);
+        return true;
+    }
+
     Backdrop backdrop_{*this};
 };
 

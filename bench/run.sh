@@ -7,7 +7,8 @@ seconds=${1:-10}
 export QT_QPA_PLATFORM=offscreen
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target decode_bench polling_bench startup_bench tc24-sim tc24 >/dev/null
+cmake --build build --target decode_bench polling_bench spacing_floor startup_bench tc24-sim tc24 \
+    >/dev/null
 bin=build/bin
 export TC24_SIM=$PWD/$bin/tc24-sim
 
@@ -28,6 +29,29 @@ for baud in 9600 19200 38400; do
         [ "$interval" -ge 1000 ] && run=$((seconds * 3))
         "$bin/polling_bench" "$baud" "$interval" "$run" 2>/dev/null
     done
+done
+
+echo "== the machine's floor: spacing_floor at 19200 baud every 50 ms, $seconds s each, 3 runs"
+# The smallest master there is (absolute sleeps, no event loop): how late this machine wakes
+# a process, which no master can do better than.
+echo "| run | requests | spacing error median ms | p99 ms | max ms |"
+echo "|---|---|---|---|---|"
+for run in 1 2 3; do
+    work=$(mktemp -d)
+    "$bin/tc24-sim" --baud 19200 --link "$work/ports/COM1" --log >/dev/null 2>"$work/sim.log" &
+    sim=$!
+    for _ in $(seq 50); do [ -L "$work/ports/COM1" ] && break; sleep 0.1; done
+    "$bin/spacing_floor" "$work/ports/COM1" 19200 50 "$seconds"
+    kill -INT "$sim"
+    wait "$sim" || true
+    # "   123.456 ms  rx 01 03 …": arrival of each request at the simulator.
+    awk '$2 == "ms" && $3 == "rx" { if (n++) print ($1 - last - 50 < 0 ? last + 50 - $1 : $1 - last - 50); last = $1 }' \
+        "$work/sim.log" | sort -g |
+        awk -v run="$run" '{ e[NR] = $1 } END {
+            if (NR == 0) { print "| " run " | 0 | - | - | - |"; exit }
+            printf "| %d | %d | %.2f | %.2f | %.2f |\n", run, NR + 1, e[int((NR - 1) * 0.5) + 1],
+                e[int((NR - 1) * 0.99) + 1], e[NR] }'
+    rm -rf "$work"
 done
 
 echo "== side by side with mbpoll: 24 registers every 50 ms at 19200 baud, $seconds s each, 3 pairs"

@@ -2,10 +2,10 @@
 
 #include <QLabel>
 
-class QPainter;
-
 #include "app/qt/backdrop.h"
 #include "app/qt/glyph_table.h"
+
+class QPainter;
 
 namespace tc24 {
 

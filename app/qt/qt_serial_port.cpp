@@ -327,20 +327,23 @@ void QtSerialPort::stopListeningUntilReplyCanBeIn(std::size_t bytesSent) {
 
 void QtSerialPort::listenAgain() {
     replyOnWire_.stop();
-    if (QSocketNotifier* notifier = readNotifier(); notifier != nullptr && port_.isOpen()) {
+    // The notifier that was turned off; gone if the port closed meanwhile.
+    if (!readNotifier_.isNull() && port_.isOpen()) {
         // Bytes that came meanwhile make the terminal readable at once.
-        notifier->setEnabled(true);
+        readNotifier_->setEnabled(true);
     }
 }
 
 QSocketNotifier* QtSerialPort::readNotifier() {
     // QSerialPort keeps its notifiers as its own children and offers no way to pause reading;
     // where a Qt version does it differently none is found and the port simply listens all
-    // the time.
+    // the time. A closed port's notifier lingers, turned off, until the event loop deletes
+    // it, and the new descriptor may have the old one's number.
     if (readNotifier_.isNull() && port_.isOpen()) {
         for (QSocketNotifier* notifier :
              port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
-            if (notifier->type() == QSocketNotifier::Read && notifier->socket() == port_.handle()) {
+            if (notifier->type() == QSocketNotifier::Read && notifier->isEnabled() &&
+                notifier->socket() == port_.handle()) {
                 readNotifier_ = notifier;
                 break;
             }

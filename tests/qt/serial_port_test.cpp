@@ -372,13 +372,14 @@ TEST_F(SerialPortTest, AReplyTricklingInWakesThePortOnlyOnceTheWireCanHaveCarrie
     EXPECT_TRUE(port_->waitingForReplyOnWire());
     EXPECT_EQ(pty_->receive(8), counting(8));
 
-    // The peer answers in two-byte chunks, as a line delivers them, faster than the wire.
+    // The peer answers in chunks of three bytes, a millisecond apart: faster than the wire,
+    // so that even on a slow machine all of them come while the port waits.
     const long sleepsBefore = sleepsOfThisThread();
     const int master = pty_->master;
     std::thread peer([master] {
         const Bytes reply = counting(53, 100);
-        for (std::size_t at = 0; at < reply.size(); at += 2) {
-            const std::size_t n = std::min<std::size_t>(2, reply.size() - at);
+        for (std::size_t at = 0; at < reply.size(); at += 3) {
+            const std::size_t n = std::min<std::size_t>(3, reply.size() - at);
             if (::write(master, reply.data() + at, n) != static_cast<ssize_t>(n)) {
                 return;
             }
@@ -397,7 +398,7 @@ TEST_F(SerialPortTest, AReplyTricklingInWakesThePortOnlyOnceTheWireCanHaveCarrie
     EXPECT_GE(elapsedMs, 60) << "the reply was looked at before it could have crossed the wire";
     EXPECT_FALSE(port_->waitingForReplyOnWire());
     EXPECT_EQ(port_->readAll(), counting(53, 100));
-    // Listening all along, the terminal wakes the loop for every chunk (27 here).
+    // Listening all along, the terminal wakes the loop for every chunk (18 here).
     EXPECT_LT(sleeps, 10) << "the port listened while the reply was on the wire";
 }
 

@@ -14,35 +14,18 @@
 #include <cstdlib>
 #include <ctime>
 
-namespace {
-
-speed_t speedFor(int baud) {
-    switch (baud) {
-        case 9600:
-            return B9600;
-        case 19200:
-            return B19200;
-        case 38400:
-            return B38400;
-        case 115200:
-            return B115200;
-        default:
-            return B0;
-    }
-}
-
-}  // namespace
+#include "sim/pty_line.h"
 
 int main(int argc, char** argv) {
     if (argc < 5) {
         std::fprintf(stderr, "usage: spacing_floor DEVICE BAUD INTERVAL_MS SECONDS\n");
         return 2;
     }
-    const speed_t speed = speedFor(std::atoi(argv[2]));
+    const speed_t speed = tc24::sim::speedConstant(std::atoi(argv[2]));
     const long interval = std::atol(argv[3]);
     const long seconds = std::atol(argv[4]);
     if (speed == B0 || interval <= 0 || seconds <= 0) {
-        std::fprintf(stderr, "spacing_floor: baud 9600, 19200, 38400 or 115200; positive times\n");
+        std::fprintf(stderr, "spacing_floor: a standard baud rate; positive times\n");
         return 2;
     }
     const int fd = ::open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK);

@@ -124,10 +124,12 @@ int QtSerialPort::portNumber() const {
 
 void QtSerialPort::setSettings(const std::string& settings) {
     // Text that does not describe a line leaves the current settings in force.
-    if (!parseSettings(settings)) {
+    const std::optional<LineSettings> line = parseSettings(settings);
+    if (!line) {
         return;
     }
     settings_ = settings;
+    characterUs_ = characterMicroseconds(*line);
     if (port_.isOpen()) {
         applySettings();
     }
@@ -304,12 +306,8 @@ void QtSerialPort::stopListeningUntilReplyCanBeIn(std::size_t bytesSent) {
     if (receiveThreshold_ <= 0) {
         return;
     }
-    const std::optional<LineSettings> line = parseSettings(settings_);
-    if (!line) {
-        return;
-    }
     const double wireMs =
-        characterMicroseconds(*line) *
+        characterUs_ *
         static_cast<double>(bytesSent + static_cast<std::size_t>(receiveThreshold_)) / 1000.0;
     // A millisecond early rather than late: the timer may fire late, and waking a little
     // early only costs the last chunks' wake-ups.

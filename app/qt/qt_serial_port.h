@@ -68,6 +68,7 @@ private:
     QSerialPort port_;
     int portNumber_ = 1;
     std::string settings_ = "9600,N,8,1";
+    double characterUs_ = 10e6 / 9600;  // one character's time on the line, for settings_
     int receiveThreshold_ = 0;
     int eventKind_ = 0;
     std::string lastError_;

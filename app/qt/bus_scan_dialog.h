@@ -10,7 +10,6 @@ class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 namespace tc24 {
 
@@ -41,8 +40,7 @@ private:
     void takeSelected();
 
     MainWindow& main_;
-    QTimer* timer_ = nullptr;
-    std::unique_ptr<QtTimer> qtTimer_;
+    QtTimer* timer_ = nullptr;
     std::unique_ptr<BusScan> scan_;
     QLineEdit* first_ = nullptr;
     QLineEdit* last_ = nullptr;

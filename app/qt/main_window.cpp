@@ -19,7 +19,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -338,11 +337,8 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     buildWidgets();
 
     controls_ = std::make_unique<QtControls>(this, statusBar());
-    qtTimer2_ = std::make_unique<QtTimer>(timer2_);
-    qtTimer3_ = std::make_unique<QtTimer>(timer3_);
-    qtTimer6_ = std::make_unique<QtTimer>(timer6_);
-    core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, *qtTimer2_, *qtTimer3_,
-                                      *qtTimer6_, programDirectory_);
+    core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, *timer2_, *timer3_, *timer6_,
+                                      programDirectory_);
     connectHandlers();
     installTools();
 }
@@ -360,8 +356,8 @@ void MainWindow::installTools() {
 MainWindow::~MainWindow() {
     // Nothing may reach the handlers while the window comes apart.
     port_->setEventHandler([] {});
-    for (QTimer* timer : {timer2_, timer3_, timer6_}) {
-        timer->stop();
+    for (QtTimer* timer : {timer2_, timer3_, timer6_}) {
+        timer->setEnabled(false);
         timer->disconnect();
     }
     core_.reset();
@@ -411,9 +407,8 @@ void MainWindow::buildWidgets() {
     columns->addLayout(right, 1);
     setCentralWidget(central);
 
-    for (QTimer** timer : {&timer2_, &timer3_, &timer6_}) {
-        *timer = new QTimer(this);
-        (*timer)->setTimerType(Qt::PreciseTimer);
+    for (QtTimer** timer : {&timer2_, &timer3_, &timer6_}) {
+        *timer = new QtTimer(this);
     }
     timer2_->setObjectName(QStringLiteral("Timer2"));
     timer3_->setObjectName(QStringLiteral("Timer3"));
@@ -747,9 +742,9 @@ void MainWindow::connectHandlers() {
     connect(findChild<QComboBox*>(QStringLiteral("Combo1")), &QComboBox::activated, this,
             [core] { core->Combo1_Click(); });
 
-    connect(timer2_, &QTimer::timeout, this, [core] { core->Timer2_Timer(); });
-    connect(timer3_, &QTimer::timeout, this, [core] { core->Timer3_Timer(); });
-    connect(timer6_, &QTimer::timeout, this, [core] { core->Timer6_Timer(); });
+    connect(timer2_, &QtTimer::timeout, this, [core] { core->Timer2_Timer(); });
+    connect(timer3_, &QtTimer::timeout, this, [core] { core->Timer3_Timer(); });
+    connect(timer6_, &QtTimer::timeout, this, [core] { core->Timer6_Timer(); });
 }
 
 std::unique_ptr<MainWindow> startMainWindow() {

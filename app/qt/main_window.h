@@ -14,7 +14,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 class QToolBar;
 
 namespace tc24 {
@@ -78,13 +77,10 @@ private:
     std::shared_ptr<TrafficLog> trafficLog_;
     std::unique_ptr<TrafficTap> trafficTap_;  // the port the handlers use: logs, then forwards
     SerialPort* port_ = nullptr;
-    QTimer* timer2_ = nullptr;
-    QTimer* timer3_ = nullptr;
-    QTimer* timer6_ = nullptr;
+    QtTimer* timer2_ = nullptr;
+    QtTimer* timer3_ = nullptr;
+    QtTimer* timer6_ = nullptr;
     std::unique_ptr<QtControls> controls_;
-    std::unique_ptr<QtTimer> qtTimer2_;
-    std::unique_ptr<QtTimer> qtTimer3_;
-    std::unique_ptr<QtTimer> qtTimer6_;
     std::unique_ptr<FrmMain> core_;  // last: it refers to everything above
 };
 

@@ -7,8 +7,8 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <fstream>
+#include "app/qt/qt_timer.h"
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
@@ -69,7 +69,7 @@ protected:
     void click(const char* name) { window->findChild<QPushButton*>(name)->click(); }
     std::string text(const char* name) { return window->controls().text(name); }
     void speedUp(const char* timerName) {
-        window->findChild<QTimer*>(timerName)->setInterval(kFastTicks);
+        window->findChild<QtTimer*>(timerName)->setInterval(kFastTicks);
     }
     bool waitForMessage(const std::string& message, int timeoutMs) {
         return QTest::qWaitFor(

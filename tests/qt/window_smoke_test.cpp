@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -16,9 +17,10 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/core/port_device.h"
@@ -342,13 +344,13 @@ TEST_F(WindowTest, FitsIn1280By800WithoutOverlaps) {
     EXPECT_GE(box.width(), metrics.horizontalAdvance(QStringLiteral("249")));
 }
 
-TEST_F(WindowTest, TimersArePreciseChildrenAndIdle) {
+TEST_F(WindowTest, TimersRunOnTheKernelClockAndStartIdle) {
     for (const char* name : {"Timer2", "Timer3", "Timer6"}) {
         SCOPED_TRACE(name);
-        const auto* timer = window->findChild<QTimer*>(name);
+        const auto* timer = window->findChild<QtTimer*>(name);
         ASSERT_NE(timer, nullptr);
-        EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
-        EXPECT_FALSE(timer->isActive());
+        EXPECT_TRUE(timer->usesKernelClock());
+        EXPECT_FALSE(timer->isTicking());
     }
 }
 
@@ -363,9 +365,9 @@ TEST_F(WindowTest, EveryButtonThePortListAndEveryTimerIsWired) {
         EXPECT_TRUE(QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr)) << name;
     }
     for (const char* name : {"Timer2", "Timer3", "Timer6"}) {
-        auto* timer = window->findChild<QTimer*>(name);
+        auto* timer = window->findChild<QtTimer*>(name);
         ASSERT_NE(timer, nullptr);
-        EXPECT_TRUE(QObject::disconnect(timer, &QTimer::timeout, nullptr, nullptr)) << name;
+        EXPECT_TRUE(QObject::disconnect(timer, &QtTimer::timeout, nullptr, nullptr)) << name;
     }
     EXPECT_TRUE(
         QObject::disconnect(get<QComboBox>("Combo1"), &QComboBox::activated, nullptr, nullptr));
@@ -499,28 +501,40 @@ TEST_F(ControlsTest, UnknownNamesAndWrongKindsAreHarmless) {
     EXPECT_EQ(ui().text("txtStationID"), "2");
 }
 
-// QtTimer over a plain QTimer.
-class TimerTest : public ::testing::Test {
+// The handlers' timer, on the kernel's clock and on the stand-in QTimer.
+class TimerTest : public ::testing::TestWithParam<QtTimer::Clock> {
 protected:
     void SetUp() override {
-        qtimer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&qtimer, &QTimer::timeout, [this] { ++ticks; });
+        QObject::connect(&timer, &QtTimer::timeout, [this] {
+            ++ticks;
+            lastTick = clock.elapsed();
+        });
+        clock.start();
     }
     bool ticksWithin(int ms) {
         const int before = ticks;
         return QTest::qWaitFor([&] { return ticks > before; }, ms);
     }
 
-    QTimer qtimer;
-    QtTimer timer{&qtimer};
+    QtTimer timer{nullptr, GetParam()};
+    QElapsedTimer clock;
+    qint64 lastTick = -1;
     int ticks = 0;
 };
 
-TEST_F(TimerTest, IdleUntilGivenAnInterval) {
+INSTANTIATE_TEST_SUITE_P(Clocks, TimerTest,
+                         ::testing::Values(QtTimer::Clock::Kernel, QtTimer::Clock::EventLoop),
+                         [](const auto& info) {
+                             return info.param == QtTimer::Clock::Kernel ? "Kernel" : "EventLoop";
+                         });
+
+TEST_P(TimerTest, IdleUntilGivenAnInterval) {
+    EXPECT_EQ(timer.usesKernelClock(), GetParam() == QtTimer::Clock::Kernel);
     EXPECT_TRUE(timer.isEnabled());
     EXPECT_EQ(timer.interval(), 0);
     EXPECT_FALSE(timer.isTicking());
-    EXPECT_FALSE(qtimer.isActive());
+    QTest::qWait(30);
+    EXPECT_EQ(ticks, 0);
 
     timer.setInterval(5);
     EXPECT_TRUE(timer.isTicking());
@@ -528,36 +542,75 @@ TEST_F(TimerTest, IdleUntilGivenAnInterval) {
     EXPECT_TRUE(ticksWithin(2000)) << "it repeats";
 
     timer.setInterval(0);
-    EXPECT_FALSE(qtimer.isActive());
     const int stopped = ticks;
     QTest::qWait(30);
     EXPECT_EQ(ticks, stopped);
 }
 
-TEST_F(TimerTest, DisabledTimersKeepTheirIntervalButDoNotTick) {
+TEST_P(TimerTest, DisabledTimersKeepTheirIntervalButDoNotTick) {
     timer.setEnabled(false);
     timer.setInterval(5);
     EXPECT_EQ(timer.interval(), 5);
     EXPECT_FALSE(timer.isTicking());
-    EXPECT_FALSE(qtimer.isActive());
     QTest::qWait(30);
     EXPECT_EQ(ticks, 0);
 
     timer.setEnabled(true);
     EXPECT_TRUE(ticksWithin(2000));
     timer.setEnabled(false);
-    EXPECT_FALSE(qtimer.isActive());
+    const int stopped = ticks;
+    QTest::qWait(30);
+    EXPECT_EQ(ticks, stopped);
 }
 
-TEST_F(TimerTest, SettingTheIntervalRestartsThePeriod) {
-    timer.setInterval(2000);
-    QTest::qWait(300);
-    EXPECT_LT(qtimer.remainingTime(), 1800);
-    timer.setEnabled(true);  // already enabled: the period runs on
-    EXPECT_LT(qtimer.remainingTime(), 1800);
-    timer.setInterval(2000);
-    EXPECT_GT(qtimer.remainingTime(), 1900);
+TEST_P(TimerTest, SettingTheIntervalRestartsThePeriodAndEnablingAgainDoesNot) {
+    // A tick never comes early, so the restarted period is a firm lower bound.
+    timer.setInterval(1000);
+    QTest::qWait(600);
+    ASSERT_EQ(ticks, 0);
+    const qint64 restarted = clock.elapsed();
+    timer.setInterval(1000);
+    ASSERT_TRUE(ticksWithin(3000));
+    EXPECT_GE(lastTick - restarted, 999);
+
+    // Already enabled: the period runs on, and its tick comes about 400 ms later.
+    QTest::qWait(600);
+    const qint64 enabledAgain = clock.elapsed();
+    const int before = ticks;
+    timer.setEnabled(true);
+    ASSERT_TRUE(ticksWithin(3000));
+    EXPECT_EQ(ticks, before + 1);
+    EXPECT_LT(lastTick - enabledAgain, 900);
+}
+
+TEST_P(TimerTest, NoTickFromAPeriodThatWasStoppedOrRestarted) {
+    // The period ran out while the thread was busy; stopping or restarting the timer before
+    // the event loop comes round must still drop that tick.
+    timer.setInterval(5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    timer.setInterval(0);
+    QTest::qWait(30);
     EXPECT_EQ(ticks, 0);
+
+    timer.setInterval(5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    timer.setInterval(2000);
+    QTest::qWait(100);
+    EXPECT_EQ(ticks, 0);
+
+    timer.setInterval(5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    timer.setEnabled(false);
+    QTest::qWait(30);
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_P(TimerTest, PeriodsMissedWhileTheThreadWasBusyMakeOneTick) {
+    timer.setInterval(5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ticks, 1);
+    timer.setInterval(0);
 }
 
 TEST(DialogsTest, FiltersBecomeQtNameFilters) {

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -280,11 +281,28 @@ void QtSerialPort::write(const std::vector<std::uint8_t>& bytes) {
     if (!port_.isOpen() || bytes.empty()) {
         return;
     }
-    const qint64 written =
-        port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    if (written != static_cast<qint64>(bytes.size()) && port_.isOpen()) {
-        lastError_ = (port_.errorString() + QStringLiteral(": ") + openPath_).toStdString();
-        return;
+    // A request goes to the terminal at once. QSerialPort would hold it until the event
+    // loop's next pass, after the window has painted for it, so that the time it leaves
+    // would follow the painting; and it turns its write notifier on and off for it, each
+    // a wake-up of the event loop. What the terminal does not take at once (it is full, or
+    // the device is gone) and anything after bytes QSerialPort still holds goes through
+    // QSerialPort, which sends it in order and reports a failure as before.
+    std::size_t sent = 0;
+    if (port_.bytesToWrite() == 0 && port_.handle() >= 0) {
+        ssize_t taken;
+        do {
+            taken = ::write(port_.handle(), bytes.data(), bytes.size());
+        } while (taken < 0 && errno == EINTR);
+        sent = taken > 0 ? static_cast<std::size_t>(taken) : 0;
+    }
+    if (sent < bytes.size()) {
+        const auto rest = static_cast<qint64>(bytes.size() - sent);
+        const qint64 written =
+            port_.write(reinterpret_cast<const char*>(bytes.data() + sent), rest);
+        if (written != rest && port_.isOpen()) {
+            lastError_ = (port_.errorString() + QStringLiteral(": ") + openPath_).toStdString();
+            return;
+        }
     }
     stopListeningUntilReplyCanBeIn(bytes.size());
 }

@@ -244,6 +244,26 @@ TEST_F(SerialPortTest, WriteSendsAllBytesInOrder) {
     EXPECT_EQ(pty_->receive(expected.size()), expected);
 }
 
+TEST_F(SerialPortTest, ARequestLeavesAtOnceAndALargeWriteKeepsItsOrder) {
+    openPort();
+    // On the line before the event loop comes round (and before the window paints for it).
+    const Bytes frame{0x01, 0x03, 0x00, 0x00, 0x00, 0x18, 0x45, 0xC0};
+    port_->write(frame);
+    pollfd ready{pty_->master, POLLIN, 0};
+    ASSERT_EQ(::poll(&ready, 1, 0), 1);
+    Bytes got(frame.size());
+    ASSERT_EQ(::read(pty_->master, got.data(), got.size()), static_cast<ssize_t>(frame.size()));
+    EXPECT_EQ(got, frame);
+
+    // More than the terminal takes at once: the rest, and what follows it, come after in order.
+    const Bytes large = counting(200000);
+    port_->write(large);
+    port_->write(frame);
+    Bytes expected = large;
+    expected.insert(expected.end(), frame.begin(), frame.end());
+    EXPECT_EQ(pty_->receive(expected.size(), 10000), expected);
+}
+
 TEST_F(SerialPortTest, SettingsTextSetsTheLine) {
     EXPECT_EQ(port_->settings(), "9600,N,8,1");
     port_->setSettings("38400,N,8,1");

@@ -463,6 +463,24 @@ TEST(MainWindowPainting, BoxesLeaveTheirColumnsFaceAndComeBack) {
     QApplication::setCursorFlashTime(flashTime);
 }
 
+TEST(MainWindowPainting, ABoxOfAnotherColourKeepsItsOwnPanel) {
+    // Alike boxes share one piece of panel under their faces; a box given another colour
+    // must not paint theirs.
+    WindowOnScreen screen;
+    screen.port.open();
+    const auto boxes = screen.boxes();
+    ASSERT_EQ(boxes.size(), 24);
+    screen.poll();
+    QPalette tinted = boxes[5]->palette();
+    tinted.setColor(QPalette::Base, QColor(255, 250, 205));
+    boxes[5]->setPalette(tinted);
+    screen.poll();
+    screen.expectSameAsWholeRepaint("one box tinted");
+    boxes[5]->setPalette(boxes[4]->palette());
+    screen.poll();
+    screen.expectSameAsWholeRepaint("tint taken back");
+}
+
 TEST(MainWindowPainting, StackedStatusImagesLookLikeTheFrontOneAlone) {
     WindowOnScreen screen;
     MainWindow& window = screen.window;

@@ -5,6 +5,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Without a display Qt can only abort with a message about platform plugins; say why instead,
+# before minutes of building.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "demo.sh: no display here (DISPLAY and WAYLAND_DISPLAY are unset, as over ssh): run it" \
+        "on the machine's desktop, over 'ssh -X', under 'xvfb-run bash scripts/demo.sh' (package xvfb)," \
+        "or windowless with 'QT_QPA_PLATFORM=offscreen bash scripts/demo.sh'" >&2
+    exit 1
+fi
+
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build

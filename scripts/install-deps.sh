@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libgl-dev
-    dpkg-dev
+    libqt6opengl6-dev # Qt Charts' CMake files ask for Qt OpenGL's
+    dpkg-dev file     # CPack's DEB generator runs file(1) on what it packs
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-wqy-microhei
     mbpoll libmodbus-dev

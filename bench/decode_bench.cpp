@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/qt/glyph_table.h"
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
 
@@ -60,7 +59,6 @@ BENCHMARK(CoreRegisterReply);
 void WindowRegisterReply(benchmark::State& state) {
     testing::FakeSerialPort port;
     testing::FakeDialogs dialogs;
-    MainWindow::applyApplicationFont();
     MainWindow window(std::filesystem::temp_directory_path(), &port, &dialogs);
     window.resize(MainWindow::kStartSize);  // as the tool starts: the panes as wide
     window.show();
@@ -81,7 +79,6 @@ BENCHMARK(WindowRegisterReply);
 void pollThroughWindow(benchmark::State& state, bool changing, bool cold = false) {
     testing::FakeSerialPort port;
     testing::FakeDialogs dialogs;
-    MainWindow::applyApplicationFont();
     MainWindow window(std::filesystem::temp_directory_path(), &port, &dialogs);
     window.resize(MainWindow::kStartSize);
     window.show();
@@ -135,10 +132,6 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    // For comparison: every glyph blended by Qt, none copied from cells.
-    if (!qEnvironmentVariableIsEmpty("TC24_BENCH_NO_CELLS")) {
-        GlyphTable::setCellsEnabled(false);
-    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

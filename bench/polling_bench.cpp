@@ -6,7 +6,7 @@
 //   polling_bench BAUD INTERVAL_MS SECONDS        (TC24_SIM names the simulator)
 //
 // With TC24_BENCH_HIDDEN set the window is never shown, which tells painting apart from
-// the rest of a poll's cost; with TC24_BENCH_NO_CELLS set Qt blends every glyph itself.
+// the rest of a poll's cost.
 
 #include <sys/resource.h>
 
@@ -20,7 +20,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/qt/glyph_table.h"
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
 #include "qt/process_stats.h"
@@ -61,10 +60,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    // For comparison: every glyph blended by Qt, none copied from cells.
-    if (!qEnvironmentVariableIsEmpty("TC24_BENCH_NO_CELLS")) {
-        tc24::GlyphTable::setCellsEnabled(false);
-    }
     QTemporaryDir dir;
     const std::filesystem::path path = dir.path().toStdString();
     {
@@ -85,7 +80,6 @@ int main(int argc, char** argv) {
     }
     std::ofstream(path / "comm.set", std::ios::binary) << "1," << baud << "\r\n";
     tc24::testing::FakeDialogs dialogs;
-    tc24::MainWindow::applyApplicationFont();
     tc24::MainWindow window(path, nullptr, &dialogs);
     window.load();
     window.resize(tc24::MainWindow::kStartSize);

@@ -182,6 +182,7 @@ void Timer6_Timer(Window& window) {
     if (!window.port.isOpen()) {
         // Walking on would only report a list that was never read.
         window.Timer6.setInterval(0);
+        window.ui.bringToFront(status_image::NotConnected);
         window.message(messages::kPortClosed);
         return;
     }
@@ -236,6 +237,10 @@ void cmdSaveSn_Click(Window& window) {
         ui.setText("txtSensorid2", numbers::toText(lastSaved));
     }
     state.ChennelNum = static_cast<std::int16_t>(count);
+}
+
+void txtSensorid2_Edited(Window& window) {
+    window.state.readAllFinished = false;
 }
 
 }  // namespace tc24::sensors

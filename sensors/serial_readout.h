@@ -13,6 +13,9 @@ void cmdReadSensorID_Click(Window& window);
 void cmdReadSNAll_Click(Window& window);
 // "保存序列号": write the list of read serial numbers to a text file.
 void cmdSaveSn_Click(Window& window);
+// The operator typed into txtSensorid2: the save counts from the field again, not from the
+// end of a read-all.
+void txtSensorid2_Edited(Window& window);
 void Timer6_Timer(Window& window);
 
 // Builds and writes the read request for one position.

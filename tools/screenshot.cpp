@@ -67,11 +67,6 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QString::fromUtf8(tc24::kApplicationTitle));
-    if (const auto font = tc24::MainWindow::preferredFont()) {
-        QApplication::setFont(*font);
-    } else {
-        std::fprintf(stderr, "warning: WenQuanYi Micro Hei is not installed\n");
-    }
     const QStringList args = QApplication::arguments();
     if (args.size() < 4) {
         std::fprintf(stderr,

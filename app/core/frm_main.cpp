@@ -72,6 +72,9 @@ void FrmMain::cmdSaveSn_Click() {
 void FrmMain::Timer6_Timer() {
     sensors::Timer6_Timer(window_);
 }
+void FrmMain::txtSensorid2_Edited() {
+    sensors::txtSensorid2_Edited(window_);
+}
 void FrmMain::cmdAutoSearch_Click() {
     sensors::cmdAutoSearch_Click(window_);
 }

@@ -39,6 +39,7 @@ public:
     void cmdReadSNAll_Click();
     void cmdSaveSn_Click();
     void Timer6_Timer();
+    void txtSensorid2_Edited();
     void cmdAutoSearch_Click();
     void cmdAutoInput_Click();
 

@@ -80,7 +80,8 @@ void Form_Load(Window& window) {
 
     // A missing or malformed comm.set leaves the port closed and the lists at their design
     // texts.
-    if (const auto saved = readCommSettings(window.programDirectory)) {
+    const auto saved = readCommSettings(window.programDirectory);
+    if (saved) {
         state.CommNum = saved->port;
         state.CommRate = saved->rate;
     }
@@ -104,7 +105,7 @@ void Form_Load(Window& window) {
     port.setSettings(settingsText(state.CommRate));
 
     int rateIndex = -1;
-    for (int i = 0; i < ui.itemCount("Combo2"); ++i) {
+    for (int i = 0; saved && i < ui.itemCount("Combo2"); ++i) {
         const auto value = numbers::parse(ui.itemText("Combo2", i));
         if (value && *value == state.CommRate) {
             rateIndex = i;

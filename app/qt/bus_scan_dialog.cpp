@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -27,11 +28,10 @@ BusScanDialog::BusScanDialog(MainWindow& main) : QWidget(&main, Qt::Window), mai
     setObjectName(QStringLiteral("frmBusScan"));
     setWindowTitle(QStringLiteral("总线扫描"));
 
-    timer_ = new QtTimer(this);
-    timer_->setObjectName(QStringLiteral("TimerScan"));
+    timer_ = std::make_unique<QtTimer>(this, QStringLiteral("TimerScan"));
     FrmMain* core = &main.core();
     scan_ = std::make_unique<BusScan>(core->window(), *timer_, [core] { core->MSComm1_OnComm(); });
-    connect(timer_, &QtTimer::timeout, this, [this] { scan_->tick(); });
+    connect(timer_->timer(), &QTimer::timeout, this, [this] { scan_->tick(); });
     scan_->progressed = [this] { onProgress(); };
     scan_->released = [this] { onReleased(); };
 
@@ -90,7 +90,7 @@ BusScanDialog::BusScanDialog(MainWindow& main) : QWidget(&main, Qt::Window), mai
 // The main window's destructor takes the port's handler back and stops its timers; the scan
 // itself leaves them alone (see BusScan).
 BusScanDialog::~BusScanDialog() {
-    timer_->disconnect();  // no tick may reach the scan as it goes
+    timer_->timer()->disconnect();  // no tick may reach the scan as it goes
     scan_->progressed = nullptr;
     scan_->released = nullptr;
 }

@@ -40,7 +40,7 @@ private:
     void takeSelected();
 
     MainWindow& main_;
-    QtTimer* timer_ = nullptr;
+    std::unique_ptr<QtTimer> timer_;
     std::unique_ptr<BusScan> scan_;
     QLineEdit* first_ = nullptr;
     QLineEdit* last_ = nullptr;

@@ -10,8 +10,6 @@
 #include <QTextCursor>
 #include <array>
 
-#include "app/qt/hex_pane.h"
-#include "app/qt/value_box.h"
 #include "link/window.h"
 
 namespace tc24 {
@@ -36,6 +34,18 @@ bool isStatusImage(std::string_view name) {
 
 const QColor kRed(0xFF, 0x00, 0x00);
 const QColor kBlack(0x00, 0x00, 0x00);
+
+// The text colour of every kind of control: line and text edits paint with Text, labels with
+// WindowText, buttons with ButtonText. Only these roles are set, so the rest still comes from
+// the application's palette and follows its theme.
+QPalette textPalette(const QColor& color) {
+    QPalette palette;
+    for (const QPalette::ColorRole role :
+         {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(role, color);
+    }
+    return palette;
+}
 
 }  // namespace
 
@@ -88,11 +98,7 @@ std::string QtControls::text(std::string_view name) const {
         return {};
     }
     QString text;
-    if (auto* box = qobject_cast<ValueBox*>(w)) {
-        text = box->value();
-    } else if (auto* pane = qobject_cast<HexPane*>(w)) {
-        text = pane->value();
-    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         text = edit->text();
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
         text = plain->toPlainText();
@@ -119,11 +125,7 @@ void QtControls::setText(std::string_view name, std::string_view text) {
     const QString value = toQString(text);
     // Writing a text a control already shows would only cost a relayout and a repaint: the
     // poll writes the same command and mostly the same values many times a second.
-    if (auto* box = qobject_cast<ValueBox*>(w)) {
-        box->showValue(value);
-    } else if (auto* pane = qobject_cast<HexPane*>(w)) {
-        pane->showText(value);
-    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (edit->text() != value) {
             edit->setText(value);
         }
@@ -155,9 +157,6 @@ void QtControls::appendText(std::string_view name, std::string_view text) {
     if (w == nullptr) {
         return;
     }
-    if (auto* pane = qobject_cast<HexPane*>(w)) {
-        pane->catchUp();
-    }
     if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
         // appendPlainText() would start a new paragraph; insert at the end instead.
         plain->moveCursor(QTextCursor::End);
@@ -173,9 +172,6 @@ TextColor QtControls::textColor(std::string_view name) const {
     if (w == nullptr) {
         return TextColor::Black;
     }
-    if (auto* box = qobject_cast<ValueBox*>(w)) {
-        return box->valueColor() == kRed ? TextColor::Red : TextColor::Black;
-    }
     return w->palette().color(QPalette::Text) == kRed ? TextColor::Red : TextColor::Black;
 }
 
@@ -184,21 +180,16 @@ void QtControls::setTextColor(std::string_view name, TextColor color) {
     if (w == nullptr) {
         return;
     }
-    const QColor& value = color == TextColor::Red ? kRed : kBlack;
-    if (auto* box = qobject_cast<ValueBox*>(w)) {
-        box->showColor(value);
-        return;
-    }
+    static const QPalette red = textPalette(kRed);
+    static const QPalette black = textPalette(kBlack);
+    const QPalette& wanted = color == TextColor::Red ? red : black;
     const QPalette& current = w->palette();
-    if (current.color(QPalette::Text) == value && current.color(QPalette::WindowText) == value &&
-        current.color(QPalette::ButtonText) == value) {
+    if (current.color(QPalette::Text) == wanted.color(QPalette::Text) &&
+        current.color(QPalette::WindowText) == wanted.color(QPalette::WindowText) &&
+        current.color(QPalette::ButtonText) == wanted.color(QPalette::ButtonText)) {
         return;  // a palette change costs a resolve and a repaint even when nothing changes
     }
-    QPalette palette = w->palette();
-    palette.setColor(QPalette::Text, value);
-    palette.setColor(QPalette::WindowText, value);  // labels paint with this role
-    palette.setColor(QPalette::ButtonText, value);
-    w->setPalette(palette);
+    w->setPalette(wanted);
 }
 
 bool QtControls::isShown(std::string_view name) const {
@@ -218,35 +209,30 @@ void QtControls::bringToFront(std::string_view imageName) {
         return;
     }
     if (isStatusImage(imageName)) {
-        // The status images lie on top of each other and only the front one paints.
-        if (w->isHidden()) {
-            w->show();
+        // The status images lie on top of each other: the one in front is the one shown, so
+        // the two behind it are hidden and nothing of them shows through its edge.
+        for (const char* image : kStatusImages) {
+            if (image != imageName) {
+                if (QWidget* other = widget(image); other != nullptr && !other->isHidden()) {
+                    other->hide();
+                }
+            }
         }
-        const QObjectList& stack = w->parent()->children();
-        if (stack.isEmpty() || stack.constLast() != w) {
-            w->raise();
-        }
-        return;
     }
-    w->show();
+    if (w->isHidden()) {
+        w->show();
+    }
     w->raise();
 }
 
 std::string QtControls::frontImage() const {
-    // The topmost shown one; raise() moves a widget to the end of its parent's children.
-    QWidget* front = nullptr;
     for (const char* image : kStatusImages) {
-        QWidget* w = widget(image);
-        if (w == nullptr || w->isHidden()) {
-            continue;
-        }
-        if (front == nullptr ||
-            (w->parent() == front->parent() &&
-             w->parent()->children().indexOf(w) > w->parent()->children().indexOf(front))) {
-            front = w;
+        const QWidget* w = widget(image);
+        if (w != nullptr && !w->isHidden()) {
+            return image;
         }
     }
-    return front == nullptr ? std::string() : front->objectName().toStdString();
+    return {};
 }
 
 int QtControls::currentIndex(std::string_view combo) const {

@@ -1,14 +1,8 @@
 #include "app/qt/qt_serial_port.h"
 
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <QByteArray>
 #include <QStringList>
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -69,26 +63,6 @@ std::optional<LineSettings> parseSettings(const std::string& text) {
     return line;
 }
 
-// How long one character takes on the line: start bit, data bits, parity bit, stop bits.
-double characterMicroseconds(const LineSettings& line) {
-    double bits = 1.0 + static_cast<double>(line.dataBits);
-    if (line.parity != QSerialPort::NoParity) {
-        bits += 1.0;
-    }
-    switch (line.stopBits) {
-        case QSerialPort::OneAndHalfStop:
-            bits += 1.5;
-            break;
-        case QSerialPort::TwoStop:
-            bits += 2.0;
-            break;
-        default:
-            bits += 1.0;
-            break;
-    }
-    return bits * 1e6 / static_cast<double>(line.baud);
-}
-
 // Errors that mean the device is gone (pseudo-terminal peer closed, USB adapter pulled).
 // Qt keeps reporting them for ever while the port stays open.
 bool meansDeviceLost(QSerialPort::SerialPortError error) {
@@ -102,9 +76,6 @@ QtSerialPort::QtSerialPort(std::filesystem::path programDirectory, QObject* pare
     : QObject(parent), programDirectory_(std::move(programDirectory)) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
-    replyOnWire_.setSingleShot(true);
-    replyOnWire_.setTimerType(Qt::PreciseTimer);
-    connect(&replyOnWire_, &QTimer::timeout, this, &QtSerialPort::listenAgain);
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -130,7 +101,6 @@ void QtSerialPort::setSettings(const std::string& settings) {
         return;
     }
     settings_ = settings;
-    characterUs_ = characterMicroseconds(*line);
     if (port_.isOpen()) {
         applySettings();
     }
@@ -171,22 +141,17 @@ void QtSerialPort::open() {
         return;
     }
     lastError_.clear();
-    replyOnWire_.stop();
-    readNotifier_ = nullptr;
     openPath_ = path;
     ++opens_;
-    wakeAt_ = 0;
     // Every byte is kept until read: a bounded buffer smaller than the threshold would stall.
     port_.setReadBufferSize(0);
     applySettings();
-    applyWakeThreshold();
     // Bytes sent while nobody had the line open belong to nobody.
     port_.clear(QSerialPort::AllDirections);
     port_.clearError();
 }
 
 void QtSerialPort::close() {
-    replyOnWire_.stop();
     if (port_.isOpen()) {
         port_.close();
     }
@@ -209,19 +174,9 @@ void QtSerialPort::discardInput() {
     if (!port_.isOpen()) {
         return;
     }
-    // What Qt already holds is skipped and the system's queue flushed, as
-    // QSerialPort::clear(Input) does, but without dropping Qt's 32 KiB receive block: that
-    // block would be allocated again for the next reply, a brk call and page faults with
-    // every request.
-    const qint64 held = port_.bytesAvailable();
-    if (held > 0) {
-        removed_ += static_cast<std::uint64_t>(std::max<qint64>(0, port_.skip(held)));
-    }
-    if (port_.handle() < 0 || ::tcflush(port_.handle(), TCIFLUSH) != 0) {
-        port_.clear(QSerialPort::Input);
-    }
+    removed_ += static_cast<std::uint64_t>(std::max<qint64>(0, port_.bytesAvailable()));
+    port_.clear(QSerialPort::Input);
     port_.clearError();
-    applyWakeThreshold();
 }
 
 void QtSerialPort::discardOutput() {
@@ -234,40 +189,6 @@ void QtSerialPort::discardOutput() {
 
 void QtSerialPort::setReceiveThreshold(int bytes) {
     receiveThreshold_ = bytes > 0 ? bytes : 0;
-    applyWakeThreshold();
-}
-
-void QtSerialPort::applyWakeThreshold() {
-    // A terminal in raw mode with VTIME 0 reports itself readable only once VMIN bytes are
-    // waiting. With VMIN at the receive threshold the event loop wakes once per reply instead
-    // of once per chunk the line delivers (about 27 for a 53-byte reply at 19200 baud). A
-    // reply shorter than the threshold raises no event either way, and readAll() still takes
-    // its bytes. Qt's own setters read the terminal's settings back before changing them, so
-    // they keep this value.
-    if (!port_.isOpen() || port_.handle() < 0) {
-        return;
-    }
-    // Threshold 0 raises no events: the wake-up point stays, so disarming before each
-    // request and arming again changes no terminal settings.
-    if (receiveThreshold_ == 0 && wakeAt_ != 0) {
-        return;
-    }
-    // What is still missing to the threshold: a terminal waits for at most 255 bytes, so a
-    // longer reply wakes the loop more than once on its way.
-    const qint64 missing = receiveThreshold_ - port_.bytesAvailable();
-    const int wanted = static_cast<int>(std::clamp<qint64>(missing, 1, 255));
-    if (wanted == wakeAt_) {
-        return;
-    }
-    termios tio{};
-    if (::tcgetattr(port_.handle(), &tio) != 0) {
-        return;
-    }
-    tio.c_cc[VMIN] = static_cast<cc_t>(wanted);
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(port_.handle(), TCSANOW, &tio) == 0) {
-        wakeAt_ = wanted;
-    }
 }
 
 int QtSerialPort::receiveThreshold() const {
@@ -281,119 +202,28 @@ void QtSerialPort::write(const std::vector<std::uint8_t>& bytes) {
     if (!port_.isOpen() || bytes.empty()) {
         return;
     }
-    // A request goes to the terminal at once. QSerialPort would hold it until the event
-    // loop's next pass, after the window has painted for it, so that the time it leaves
-    // would follow the painting; and it turns its write notifier on and off for it, each
-    // a wake-up of the event loop. What the terminal does not take at once (it is full, or
-    // the device is gone) and anything after bytes QSerialPort still holds goes through
-    // QSerialPort, which sends it in order and reports a failure as before.
-    std::size_t sent = 0;
-    if (port_.bytesToWrite() == 0 && port_.handle() >= 0) {
-        ssize_t taken;
-        do {
-            taken = ::write(port_.handle(), bytes.data(), bytes.size());
-        } while (taken < 0 && errno == EINTR);
-        sent = taken > 0 ? static_cast<std::size_t>(taken) : 0;
-    }
-    if (sent < bytes.size()) {
-        const auto rest = static_cast<qint64>(bytes.size() - sent);
-        const qint64 written =
-            port_.write(reinterpret_cast<const char*>(bytes.data() + sent), rest);
-        if (written != rest && port_.isOpen()) {
+    const auto size = static_cast<qint64>(bytes.size());
+    if (port_.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        if (port_.isOpen()) {
             lastError_ = (port_.errorString() + QStringLiteral(": ") + openPath_).toStdString();
-            return;
         }
-    }
-    stopListeningUntilReplyCanBeIn(bytes.size());
-}
-
-void QtSerialPort::stopListeningUntilReplyCanBeIn(std::size_t bytesSent) {
-    // While a reply trickles in, the terminal wakes every process polling it once per chunk
-    // the line delivers, even when VMIN keeps the poll from returning: about 27 wake-ups for
-    // a 53-byte reply at 19200 baud, each a task switch. The reply cannot be complete before
-    // the request and the awaited bytes have crossed the wire at the line's speed, so the
-    // port stops listening until then; bytes that come sooner wait in the terminal.
-    //
-    // A request sent while the previous reply's wait still runs (polling faster than the wire
-    // allows) lifts the wait instead: the read notifier is also what reports a vanished
-    // device, and it must get a turn.
-    if (replyOnWire_.isActive()) {
-        listenAgain();
         return;
     }
-    if (receiveThreshold_ <= 0) {
-        return;
+    // The request leaves now, in the tick's handler, not on the event loop's next pass after
+    // the window has painted. Behind bytes the device has not taken yet it waits its turn:
+    // flushing into a full terminal fails instead of waiting.
+    if (port_.bytesToWrite() == size) {
+        port_.flush();
     }
-    const double wireMs =
-        characterUs_ *
-        static_cast<double>(bytesSent + static_cast<std::size_t>(receiveThreshold_)) / 1000.0;
-    // A millisecond early rather than late: the timer may fire late, and waking a little
-    // early only costs the last chunks' wake-ups.
-    const int waitMs = static_cast<int>(std::floor(wireMs)) - 1;
-    if (waitMs < 2) {
-        return;  // not worth a timer of its own
-    }
-    QSocketNotifier* notifier = readNotifier();
-    if (notifier == nullptr || !notifier->isEnabled()) {
-        return;
-    }
-    notifier->setEnabled(false);
-    replyOnWire_.start(waitMs);
-}
-
-void QtSerialPort::listenAgain() {
-    replyOnWire_.stop();
-    // The notifier that was turned off; gone if the port closed meanwhile.
-    if (!readNotifier_.isNull() && port_.isOpen()) {
-        // Bytes that came meanwhile make the terminal readable at once.
-        readNotifier_->setEnabled(true);
-    }
-}
-
-QSocketNotifier* QtSerialPort::readNotifier() {
-    // QSerialPort keeps its notifiers as its own children and offers no way to pause reading;
-    // where a Qt version does it differently none is found and the port simply listens all
-    // the time. A closed port's notifier lingers, turned off, until the event loop deletes
-    // it, and the new descriptor may have the old one's number.
-    if (readNotifier_.isNull() && port_.isOpen()) {
-        for (QSocketNotifier* notifier :
-             port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
-            if (notifier->type() == QSocketNotifier::Read && notifier->isEnabled() &&
-                notifier->socket() == port_.handle()) {
-                readNotifier_ = notifier;
-                break;
-            }
-        }
-    }
-    return readNotifier_.data();
 }
 
 std::vector<std::uint8_t> QtSerialPort::readAll() {
     if (!port_.isOpen()) {
         return {};
     }
-    // Copied out rather than taken with QIODevice::readAll(), which hands over Qt's 32 KiB
-    // receive block so that every chunk costs a fresh block (and, with glibc trimming the
-    // heap, a brk call and page faults); a copy leaves the block in place for the next one.
-    std::vector<std::uint8_t> data(
-        static_cast<std::size_t>(std::max<qint64>(0, port_.bytesAvailable())));
-    const qint64 got = data.empty() ? 0
-                                    : port_.read(reinterpret_cast<char*>(data.data()),
-                                                 static_cast<qint64>(data.size()));
-    data.resize(static_cast<std::size_t>(std::max<qint64>(0, got)));
-    // Bytes short of the wake-up point are still in the system's queue, unseen by Qt; a read
-    // takes them too. Only as many as are queued are asked for, so the read never waits.
-    int queued = 0;
-    if (port_.handle() >= 0 && ::ioctl(port_.handle(), FIONREAD, &queued) == 0 && queued > 0) {
-        const std::size_t before = data.size();
-        data.resize(before + static_cast<std::size_t>(queued));
-        const ssize_t n =
-            ::read(port_.handle(), data.data() + before, static_cast<std::size_t>(queued));
-        data.resize(before + static_cast<std::size_t>(std::max<ssize_t>(0, n)));
-    }
+    const QByteArray data = port_.readAll();
     removed_ += static_cast<std::uint64_t>(data.size());
-    applyWakeThreshold();
-    return data;
+    return {data.begin(), data.end()};
 }
 
 int QtSerialPort::eventKind() const {
@@ -415,8 +245,6 @@ bool QtSerialPort::dataEventDue() {
 void QtSerialPort::onReadyRead() {
     if (dataEventDue()) {
         raise(comm_event::DataReceived);
-    } else {
-        applyWakeThreshold();
     }
 }
 
@@ -434,7 +262,6 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     // Qt's text here is often a stale system message ("Inappropriate ioctl for device" when
     // a pseudo-terminal's peer closes), so the reason is stated plainly.
     lastError_ = "Device disconnected: " + openPath_.toStdString();
-    replyOnWire_.stop();
     port_.close();
     port_.clearError();
     closing_ = false;

@@ -1,10 +1,7 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QSerialPort>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -48,10 +45,6 @@ public:
     // The device path that port number n opens now.
     QString devicePath() const;
 
-    // Whether the port is not listening to the line because the reply to the last request
-    // cannot have crossed it yet.
-    bool waitingForReplyOnWire() const { return replyOnWire_.isActive(); }
-
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
@@ -59,16 +52,11 @@ private:
     void deliver(int kind);
     bool dataEventDue();
     void applySettings();
-    void applyWakeThreshold();
-    void stopListeningUntilReplyCanBeIn(std::size_t bytesSent);
-    void listenAgain();
-    QSocketNotifier* readNotifier();
 
     std::filesystem::path programDirectory_;
     QSerialPort port_;
     int portNumber_ = 1;
     std::string settings_ = "9600,N,8,1";
-    double characterUs_ = 10e6 / 9600;  // one character's time on the line, for settings_
     int receiveThreshold_ = 0;
     int eventKind_ = 0;
     std::string lastError_;
@@ -83,12 +71,6 @@ private:
     // signal those again).
     std::uint64_t removed_ = 0;
     std::uint64_t opens_ = 0;
-    // The terminal's wake-up point (VMIN) as last set since opening; 0 = not set yet.
-    int wakeAt_ = 0;
-    // Runs while the reply to the last request is still on the wire; Qt's read notifier is
-    // off meanwhile (see stopListeningUntilReplyCanBeIn).
-    QTimer replyOnWire_;
-    QPointer<QSocketNotifier> readNotifier_;
 };
 
 }  // namespace tc24

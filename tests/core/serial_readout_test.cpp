@@ -241,6 +241,7 @@ TEST(ReadAll, ClosedPortStopsAtTheFirstTick) {
     EXPECT_FALSE(h.timer6.isTicking());
     EXPECT_EQ(h.ui.get("txtSensorid2"), "1");
     EXPECT_EQ(h.ui.get("txtCommand"), "");
+    EXPECT_EQ(h.ui.frontImage(), "imgNotConnected");  // as every other closed-port path
 }
 
 TEST(ReadAll, TwentyFourPositionsThenSaveWritesTwentyFourEntriesEveryTime) {
@@ -278,6 +279,21 @@ TEST(ReadAll, TwentyFourPositionsThenSaveWritesTwentyFourEntriesEveryTime) {
     EXPECT_EQ(h.file("single.txt"),
               "2\r\n\"28 00 00 00 00 00 00 01\"\r\n\"28 00 00 00 00 00 00 02\"\r\n");
     EXPECT_EQ(h.ui.get("txtSensorid2"), "2");
+}
+
+TEST(ReadAll, AnEditOfThePositionAfterwardsMakesTheSaveCountFromTheFieldAgain) {
+    // Regression: after a read-all, what the operator typed into the field was ignored by
+    // the save, which still wrote the whole sequence.
+    Readout h;
+    h.ui.set("txtDataLength", "3");
+    h.frm.cmdReadSNAll_Click();
+    for (int tick = 0; tick < 4; ++tick) {
+        h.frm.Timer6_Timer();
+    }
+    h.ui.set("txtSensorid2", "3");
+    h.frm.txtSensorid2_Edited();
+    h.save("edited.txt");
+    EXPECT_EQ(h.file("edited.txt"), "2\r\n\"\"\r\n\"\"\r\n");
 }
 
 TEST(ReadAll, SaveAfterAShorterSequenceWritesItsPositionsEveryTime) {

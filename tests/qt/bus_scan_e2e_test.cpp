@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <fstream>
-#include "app/qt/qt_timer.h"
 
 #include "app/qt/bus_scan_dialog.h"
 #include "app/qt/comm_log_window.h"
@@ -87,14 +87,14 @@ TEST_F(BusScanEndToEnd, FindsExactlyTheThreeModulesAndLeavesTheWindowAsItWas) {
     window->controls().setText("txtStationID", "7");
     window->controls().setText("txtTimerSet", "500");
     window->findChild<QPushButton*>("cmdOneM")->click();
-    QtTimer* timer2 = window->findChild<QtTimer*>("Timer2");
-    ASSERT_TRUE(timer2->isTicking());
+    QTimer* timer2 = window->findChild<QTimer*>("Timer2");
+    ASSERT_TRUE(timer2->isActive());
     QTest::qWait(700);
     const std::string values = window->controls().text("txtValue_0");
     const std::string errors = window->controls().text("lblErrCounter");
 
     startScan("1", "249", "50");
-    EXPECT_FALSE(timer2->isTicking());
+    EXPECT_FALSE(timer2->isActive());
     EXPECT_FALSE(window->centralWidget()->isEnabled());
     auto* progress = in<QProgressBar>(dialog, "prgScan");
     EXPECT_EQ(progress->maximum(), 249);
@@ -103,7 +103,7 @@ TEST_F(BusScanEndToEnd, FindsExactlyTheThreeModulesAndLeavesTheWindowAsItWas) {
     EXPECT_EQ(listed(), (std::vector<int>{1, 7, 200}));
     EXPECT_EQ(progress->value(), 249);
     EXPECT_TRUE(window->centralWidget()->isEnabled());
-    EXPECT_TRUE(timer2->isTicking());
+    EXPECT_TRUE(timer2->isActive());
     // The scan's replies never reached the decoders, nor the window's counters.
     EXPECT_EQ(window->controls().text("lblErrCounter"), errors);
     EXPECT_EQ(window->controls().text("txtValue_0"), values);

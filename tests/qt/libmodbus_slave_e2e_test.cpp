@@ -14,8 +14,8 @@
 #include <fstream>
 #include <thread>
 
+#include <QLineEdit>
 #include "app/qt/main_window.h"
-#include "app/qt/value_box.h"
 #include "core/fakes.h"
 #include "qt/pty_pair.h"
 
@@ -132,12 +132,15 @@ TEST(LibmodbusSlave, AnswersTheSingleQueryAndTheBoxesShowItsRegisters) {
     window.show();
 
     window.findChild<QPushButton*>("comDoOnce")->click();
-    auto box = [&](int i) { return window.findChild<ValueBox*>("txtValue_" + QString::number(i)); };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return box(23)->valueColor() == QColor(0, 0, 0); }, 5000))
+    auto box = [&](int i) {
+        return window.findChild<QLineEdit*>("txtValue_" + QString::number(i));
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return box(23)->palette().color(QPalette::Text) == QColor(0, 0, 0); }, 5000))
         << window.controls().text("txtState");
     for (int i = 0; i < 24; ++i) {
         const int hundredths = i == 7 ? -50 : 1500 + 25 * i;
-        EXPECT_EQ(box(i)->value(),
+        EXPECT_EQ(box(i)->text(),
                   QString::asprintf("%s%d.%02d", hundredths < 0 ? "-" : "",
                                     std::abs(hundredths) / 100, std::abs(hundredths) % 100))
             << i;

@@ -9,8 +9,8 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
-#include "app/qt/qt_timer.h"
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
@@ -91,14 +91,15 @@ TEST_F(PortLoss, PollingStopsWhenTheLineVanishesAndResumesOnceThePortIsChosenAga
 TEST_F(PortLoss, ReadAllStopsAtTheFirstTickAfterTheDeviceDisappeared) {
     start({"--baud", "38400"});
     click("cmdReadSNAll");
-    window->findChild<QtTimer*>("Timer6")->setInterval(100);
+    window->findChild<QTimer*>("Timer6")->setInterval(100);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return window->controls().text("txtSensorid2") == "4"; }, 3000));
     sim->stop();  // the adapter is pulled: the device goes away
     ASSERT_TRUE(QTest::qWaitFor([&] { return sawMessage(kPortClosed); }, 3000));
     EXPECT_FALSE(window->port().isOpen());
-    EXPECT_FALSE(window->findChild<QtTimer*>("Timer6")->isTicking());
+    EXPECT_FALSE(window->findChild<QTimer*>("Timer6")->isActive());
     EXPECT_FALSE(sawMessage("读取完成"));
+    EXPECT_EQ(window->controls().frontImage(), "imgNotConnected");
 }
 
 TEST_F(PortLoss, AutomaticWritingStopsAtTheFirstTickAfterTheDeviceDisappeared) {
@@ -114,9 +115,9 @@ TEST_F(PortLoss, AutomaticWritingStopsAtTheFirstTickAfterTheDeviceDisappeared) {
     QTest::qWait(100);  // the port notices the vanished device and closes itself
     EXPECT_FALSE(window->port().isOpen());
     click("cmdWriteAllSn");
-    window->findChild<QtTimer*>("Timer3")->setInterval(100);
+    window->findChild<QTimer*>("Timer3")->setInterval(100);
     ASSERT_TRUE(QTest::qWaitFor([&] { return sawMessage(kPortClosed); }, 3000));
-    EXPECT_FALSE(window->findChild<QtTimer*>("Timer3")->isTicking());
+    EXPECT_FALSE(window->findChild<QTimer*>("Timer3")->isActive());
     EXPECT_FALSE(sawMessage("操作结束"));
 }
 

@@ -3,14 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <fstream>
 
 #include "app/qt/main_window.h"
-#include "app/qt/value_box.h"
 #include "core/fakes.h"
 #include "link/crc16.h"
 #include "qt/pty_pair.h"
@@ -41,8 +43,8 @@ protected:
         window->show();
     }
 
-    ValueBox* box(int index) {
-        return window->findChild<ValueBox*>("txtValue_" + QString::number(index));
+    QLineEdit* box(int index) {
+        return window->findChild<QLineEdit*>("txtValue_" + QString::number(index));
     }
     void click(const char* name) {
         auto* button = window->findChild<QPushButton*>(name);
@@ -60,7 +62,14 @@ TEST_F(RegisterQueryEndToEnd, SingleQueryFillsAllBoxesBlackWithThePeersValues) {
     click("comDoOnce");
     const auto request = pty.receive(8);
     ASSERT_EQ(request, (std::vector<std::uint8_t>{0x01, 0x03, 0x00, 0x00, 0x00, 0x18, 0x45, 0xC0}));
-    EXPECT_EQ(window->controls().text("txtCommand"), "01 03 00 00 00 18 45 C0 ");
+    EXPECT_EQ(window->findChild<QPlainTextEdit*>("txtCommand")->toPlainText(),
+              "01 03 00 00 00 18 45 C0 ");
+    // Waiting for the reply: every box red, the yellow image alone shown.
+    for (int i = 0; i < 24; ++i) {
+        EXPECT_EQ(box(i)->palette().color(QPalette::Text), QColor(0xFF, 0, 0)) << i;
+    }
+    EXPECT_FALSE(window->findChild<QLabel*>("ImgYellow")->isHidden());
+    EXPECT_TRUE(window->findChild<QLabel*>("imgConnected")->isHidden());
 
     // Register i holds 20.00 + i degrees; channel 5 reads -0.50, channel 24 has no sensor.
     std::vector<std::uint8_t> reply{0x01, 0x03, 48};
@@ -79,18 +88,30 @@ TEST_F(RegisterQueryEndToEnd, SingleQueryFillsAllBoxesBlackWithThePeersValues) {
     // Two chunks with a gap, as a real line delivers them.
     pty.send({reply.begin(), reply.begin() + 20});
     QTest::qWait(30);
-    EXPECT_EQ(box(0)->value(), "0");
+    EXPECT_EQ(box(0)->text(), "0");
     pty.send({reply.begin() + 20, reply.end()});
 
+    // Read through Qt's public API only, as a screen reader or an automation tool would.
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return box(23)->value() == "0" && box(0)->value() != "0"; }, 3000));
+        QTest::qWaitFor([&] { return box(23)->text() == "0" && box(0)->text() != "0"; }, 3000));
     for (int i = 0; i < 24; ++i) {
         const QString expected = i == 4 ? "-0.50" : i == 23 ? "0" : QString::number(20 + i) + ".00";
-        EXPECT_EQ(box(i)->value(), expected) << i;
-        EXPECT_EQ(box(i)->valueColor(), QColor(0, 0, 0)) << i;
+        EXPECT_EQ(box(i)->text(), expected) << i;
+        EXPECT_EQ(box(i)->palette().color(QPalette::Text), QColor(0, 0, 0)) << i;
     }
-    EXPECT_EQ(window->controls().frontImage(), "imgConnected");
-    EXPECT_EQ(window->controls().text("lblErrCounter"), "2");  // the event and channel 24
+    for (const int i : {0, 4, 23}) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(box(i))->text(QAccessible::Value),
+                  box(i)->text())
+            << i;
+    }
+    EXPECT_TRUE(window->findChild<QPlainTextEdit*>("txtState")
+                    ->toPlainText()
+                    .startsWith(QStringLiteral(" 01 03 30 07 D0 08 34")));
+    EXPECT_FALSE(window->findChild<QLabel*>("imgConnected")->isHidden());
+    EXPECT_TRUE(window->findChild<QLabel*>("ImgYellow")->isHidden());
+    EXPECT_TRUE(window->findChild<QLabel*>("imgNotConnected")->isHidden());
+    // the event and channel 24
+    EXPECT_EQ(window->findChild<QLabel*>("lblErrCounter")->text(), "2");
     EXPECT_TRUE(dialogs.shown.empty());
 }
 

@@ -7,8 +7,8 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
-#include "app/qt/qt_timer.h"
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
@@ -22,7 +22,7 @@ using testing::FakeDialogs;
 using testing::SimProcess;
 using testing::TempDir;
 
-constexpr int kFastTicks = 60;  // ms; a read or write with its reply takes about 20 ms
+constexpr int kFastTicks = 150;  // ms; a read or write with its reply takes about 20 ms
 
 std::string serialOf(int module, int position) {
     char text[32];
@@ -69,7 +69,7 @@ protected:
     void click(const char* name) { window->findChild<QPushButton*>(name)->click(); }
     std::string text(const char* name) { return window->controls().text(name); }
     void speedUp(const char* timerName) {
-        window->findChild<QtTimer*>(timerName)->setInterval(kFastTicks);
+        window->findChild<QTimer*>(timerName)->setInterval(kFastTicks);
     }
     bool waitForMessage(const std::string& message, int timeoutMs) {
         return QTest::qWaitFor(

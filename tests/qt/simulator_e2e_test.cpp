@@ -8,8 +8,8 @@
 #include <QTest>
 #include <fstream>
 
+#include <QLineEdit>
 #include "app/qt/main_window.h"
-#include "app/qt/value_box.h"
 #include "core/fakes.h"
 #include "qt/sim_process.h"
 
@@ -51,13 +51,13 @@ protected:
         window->show();
         ASSERT_EQ(window->controls().text("txtStationID"), "1");
     }
-    ValueBox* box(int index) {
-        return window->findChild<ValueBox*>("txtValue_" + QString::number(index));
+    QLineEdit* box(int index) {
+        return window->findChild<QLineEdit*>("txtValue_" + QString::number(index));
     }
     void click(const char* name) { window->findChild<QPushButton*>(name)->click(); }
     bool allBlack() {
         for (int i = 0; i < 24; ++i) {
-            if (box(i)->valueColor() != QColor(0, 0, 0)) {
+            if (box(i)->palette().color(QPalette::Text) != QColor(0, 0, 0)) {
                 return false;
             }
         }
@@ -76,7 +76,7 @@ TEST_F(SimulatorEndToEnd, SingleQueryShowsTheSimulatorsTemperatures) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return allBlack(); }, 5000))
         << window->controls().text("txtState");
     for (int i = 0; i < 24; ++i) {
-        EXPECT_EQ(box(i)->value(), textOf(temperatureOf(i))) << i;
+        EXPECT_EQ(box(i)->text(), textOf(temperatureOf(i))) << i;
     }
     EXPECT_TRUE(dialogs.shown.empty());
 }

@@ -14,8 +14,8 @@
 #include <map>
 #include <sstream>
 
+#include <QLineEdit>
 #include "app/qt/main_window.h"
-#include "app/qt/value_box.h"
 #include "core/fakes.h"
 #include "qt/process_stats.h"
 #include "qt/sim_process.h"
@@ -92,8 +92,8 @@ TEST(Soak, PollingAt50MsUnderEveryFaultStaysConsistent) {
     const long events = window.core().state().RecCount - 1;
     int red = 0;
     for (int i = 0; i < 24; ++i) {
-        auto* box = window.findChild<ValueBox*>("txtValue_" + QString::number(i));
-        red += box->valueColor() == QColor(255, 0, 0);
+        auto* box = window.findChild<QLineEdit*>("txtValue_" + QString::number(i));
+        red += box->palette().color(QPalette::Text) == QColor(255, 0, 0);
     }
     auto simCounters = counters(sim.stop());
     std::printf(

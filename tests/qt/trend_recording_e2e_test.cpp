@@ -14,10 +14,10 @@
 #include <fstream>
 #include <sstream>
 
+#include <QLineEdit>
 #include "app/qt/csv_recording.h"
 #include "app/qt/main_window.h"
 #include "app/qt/trend_view.h"
-#include "app/qt/value_box.h"
 #include "core/fakes.h"
 #include "link/files.h"
 #include "measure/csv_recorder.h"
@@ -82,8 +82,8 @@ protected:
     }
     bool allBlack() {
         for (int i = 0; i < 24; ++i) {
-            auto* box = window->findChild<ValueBox*>("txtValue_" + QString::number(i));
-            if (box->valueColor() != QColor(0, 0, 0)) {
+            auto* box = window->findChild<QLineEdit*>("txtValue_" + QString::number(i));
+            if (box->palette().color(QPalette::Text) != QColor(0, 0, 0)) {
                 return false;
             }
         }

@@ -12,7 +12,7 @@
 #include "app/qt/main_window.h"
 #include "app/qt/value_box.h"
 #include "core/fakes.h"
-#include "link/crc16.h"
+#include "protocol/crc16.h"
 #include "qt/pty_pair.h"
 
 namespace tc24 {

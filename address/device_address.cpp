@@ -6,20 +6,19 @@
 #include "link/numbers.h"
 #include "link/request.h"
 #include "measure/register_query.h"
+#include "protocol/codes.h"
+#include "protocol/layout.h"
+#include "protocol/requests.h"
 
 namespace tc24::address {
 
 namespace {
 
-constexpr std::uint8_t kAnyModule = 0xFA;  // station 250: whichever module is on the line
-constexpr std::uint8_t kAddressFunction = 0x25;
-constexpr std::uint8_t kReadAddress = 0x02;
-constexpr std::uint8_t kWriteRegister = 0x06;
-constexpr std::uint8_t kChangeAddress = 0x0B;
+// One byte short of the address reply: the decoder needs byte 0 only.
 constexpr int kReadThreshold = 6;
-constexpr int kChangeThreshold = 8;
-constexpr double kLowestAddress = 1;
-constexpr double kHighestAddress = 249;
+constexpr int kChangeThreshold = protocol::kAddressChangeReplyLength;
+constexpr double kLowestAddress = protocol::kLowestStation;
+constexpr double kHighestAddress = protocol::kHighestStation;
 constexpr const char* kAddressRange = "请指定正确的设备地址，正确值范围为1-249!";
 
 void startRequest(Window& window) {
@@ -39,10 +38,10 @@ void cmdReadAdd_Click(Window& window) {
     ui.setText("TXTSN", "");
     preparePortForRequest(window.port);
 
-    // FA 25 02 00 00 01, CRC: always FA 25 02 00 00 01 99 FE
-    Bytes frame{kAnyModule, kAddressFunction, kReadAddress, 0x00, 0x00, 0x01};
-    appendCrc(window.state, frame);
-    window.state.RecLength = 7;
+    // Station 250: whichever module is on the line answers.
+    const Bytes frame = protocol::addressReadRequest();
+    noteRequestCrc(window.state, frame);
+    window.state.RecLength = protocol::kAddressReplyLength;
     echoArmAndWrite(window, frame, kReadThreshold);
 }
 
@@ -72,20 +71,15 @@ void cmdChangeID_Click(Window& window) {
     ui.setText("txtState", "");
     preparePortForRequest(window.port);
 
-    // current address, 06, 0B, 00, 00, new address, CRC
-    Bytes frame{*currentAddress,
-                kWriteRegister,
-                kChangeAddress,
-                0x00,
-                0x00,
-                static_cast<std::uint8_t>(wanted)};
-    appendCrc(window.state, frame);
+    const Bytes frame =
+        protocol::addressChangeRequest(*currentAddress, static_cast<std::uint8_t>(wanted));
+    noteRequestCrc(window.state, frame);
     echoArmAndWrite(window, frame, kChangeThreshold);
 }
 
 void decodeAddressReply(Window& window, ByteView reply) {
     // The module answers from its (new) address, so byte 0 is the address to show.
-    const auto address = reply.at(0);
+    const auto address = reply.at(protocol::kStationAt);
     if (!address) {
         return;
     }

@@ -1,9 +1,9 @@
 #include "link/bus_scan.h"
 
-#include "link/crc16.h"
-#include "link/frames.h"
-#include "link/hex.h"
 #include "link/numbers.h"
+#include "protocol/frames.h"
+#include "protocol/hex.h"
+#include "protocol/requests.h"
 
 namespace tc24 {
 
@@ -33,11 +33,11 @@ std::optional<int> wholeIn(std::string_view text, int low, int high) {
 
 BusScan::Parsed BusScan::parse(std::string_view first, std::string_view last,
                                std::string_view timeoutMs) {
-    const auto from = wholeIn(first, frames::kLowestStation, frames::kHighestStation);
+    const auto from = wholeIn(first, protocol::kLowestStation, protocol::kHighestStation);
     if (!from) {
         return {std::nullopt, kFirstMalformed};
     }
-    const auto to = wholeIn(last, *from, frames::kHighestStation);
+    const auto to = wholeIn(last, *from, protocol::kHighestStation);
     if (!to) {
         return {std::nullopt, kLastMalformed};
     }
@@ -57,10 +57,10 @@ std::optional<std::string> BusScan::start(const Settings& settings) {
     if (ownsLine_) {
         return kAlreadyRunning;
     }
-    if (settings.first < frames::kLowestStation || settings.first > frames::kHighestStation) {
+    if (settings.first < protocol::kLowestStation || settings.first > protocol::kHighestStation) {
         return kFirstMalformed;
     }
-    if (settings.last < settings.first || settings.last > frames::kHighestStation) {
+    if (settings.last < settings.first || settings.last > protocol::kHighestStation) {
         return kLastMalformed;
     }
     if (settings.timeoutMs < kMinTimeoutMs || settings.timeoutMs > kMaxTimeoutMs) {
@@ -105,11 +105,7 @@ void BusScan::ask(int station) {
     }
     station_ = station;
     received_.clear();
-    request_ = {
-        static_cast<std::uint8_t>(station), frames::kReadHoldingRegisters, 0x00, 0x00, 0x00, 0x01};
-    const auto trailer = crcTrailer(request_);
-    request_.push_back(trailer.low);
-    request_.push_back(trailer.high);
+    request_ = protocol::registerReadRequest(static_cast<std::uint8_t>(station), 0, 1);
 
     port.discardInput();
     port.setReceiveThreshold(1);  // every chunk reaches the scan
@@ -158,23 +154,23 @@ void BusScan::onPortEvent() {
     // Otherwise not (yet) a frame from this station, or garbled: wait for the time-out.
 }
 
-std::optional<frames::ReplyVerdict> BusScan::acceptedReply() const {
+std::optional<protocol::ReplyVerdict> BusScan::acceptedReply() const {
     const std::span<const std::uint8_t> all(received_);
     for (std::size_t start = 0; start < all.size(); ++start) {
         if (all[start] != static_cast<std::uint8_t>(station_)) {
             continue;
         }
-        const auto check = frames::checkReply(request_, all.subspan(start));
+        const auto check = protocol::checkReply(request_, all.subspan(start));
         if (!check) {
             continue;
         }
         switch (check->verdict) {
-            case frames::ReplyVerdict::Valid:
-            case frames::ReplyVerdict::Exception:
-            case frames::ReplyVerdict::Mismatch:
+            case protocol::ReplyVerdict::Valid:
+            case protocol::ReplyVerdict::Exception:
+            case protocol::ReplyVerdict::Mismatch:
                 return check->verdict;
-            case frames::ReplyVerdict::CrcError:
-            case frames::ReplyVerdict::WrongStation:
+            case protocol::ReplyVerdict::CrcError:
+            case protocol::ReplyVerdict::WrongStation:
                 break;
         }
     }

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "link/byte_view.h"
-#include "link/frames.h"
 #include "link/window.h"
+#include "protocol/byte_view.h"
+#include "protocol/frames.h"
 
 namespace tc24 {
 
@@ -86,7 +86,7 @@ private:
     void onPortEvent();
     // Looks for a frame from the station asked in what came so far, also behind bytes that
     // are not its start (noise at the line's turnaround, the tail of an earlier reply).
-    std::optional<frames::ReplyVerdict> acceptedReply() const;
+    std::optional<protocol::ReplyVerdict> acceptedReply() const;
     // The station asked is done; `replyOutstanding` when it ended by its time-out.
     void stepDone(bool replyOutstanding);
     void stop(bool replyOutstanding);

@@ -3,7 +3,7 @@
 #include <limits>
 #include <string>
 
-#include "link/hex.h"
+#include "protocol/hex.h"
 
 namespace tc24 {
 

@@ -1,7 +1,8 @@
 #include "link/request.h"
 
-#include "link/crc16.h"
-#include "link/hex.h"
+#include "protocol/crc16.h"
+#include "protocol/hex.h"
+#include "protocol/layout.h"
 
 namespace tc24 {
 
@@ -14,10 +15,8 @@ void Crc16(WindowState& state, std::span<const std::uint8_t> cmdstring, int j) {
     state.LoByte = trailer.high;
 }
 
-void appendCrc(WindowState& state, Bytes& frame) {
-    Crc16(state, frame, static_cast<int>(frame.size()) - 1);
-    frame.push_back(state.HiByte);
-    frame.push_back(state.LoByte);
+void noteRequestCrc(WindowState& state, std::span<const std::uint8_t> frame) {
+    Crc16(state, frame, static_cast<int>(frame.size()) - static_cast<int>(protocol::kCrcBytes) - 1);
 }
 
 void preparePortForRequest(SerialPort& port) {

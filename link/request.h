@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <span>
 
-#include "link/byte_view.h"
 #include "link/window.h"
+#include "protocol/byte_view.h"
 
 namespace tc24 {
 
@@ -12,8 +12,9 @@ namespace tc24 {
 // low-order byte and LoByte its high-order byte, the order in which frames carry them.
 void Crc16(WindowState& state, std::span<const std::uint8_t> cmdstring, int j);
 
-// Appends the CRC-16 of everything in `frame` (low-order byte first) via Crc16.
-void appendCrc(WindowState& state, Bytes& frame);
+// After a request is built (protocol/requests.h): HiByte and LoByte take its CRC, as
+// Crc16 over everything before the trailer leaves them.
+void noteRequestCrc(WindowState& state, std::span<const std::uint8_t> frame);
 
 // Before a request is built: waiting input is discarded and no receive event is raised
 // until the request arms its own threshold.

@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <ctime>
 
-#include "link/hex.h"
+#include "protocol/hex.h"
 
 namespace tc24 {
 
 namespace {
 
-using frames::ReplyVerdict;
-using frames::RequestKind;
+using protocol::ReplyVerdict;
+using protocol::RequestKind;
 
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kUtf8Mark = "\xEF\xBB\xBF";  // lets spreadsheet programs see UTF-8
@@ -133,9 +133,9 @@ void TrafficLog::recordRequest(ByteView bytes) {
 
     Pending next;
     next.request.assign(bytes.span().begin(), bytes.span().end());
-    next.kind = frames::requestKind(bytes.span());
+    next.kind = protocol::requestKind(bytes.span());
     next.sent = now;
-    next.broadcast = bytes.at(0) == frames::kBroadcastStation;
+    next.broadcast = bytes.at(0) == protocol::kBroadcastStation;
     ++statisticsOf(next.kind).requests;
 
     TrafficRow row;
@@ -143,7 +143,7 @@ void TrafficLog::recordRequest(ByteView bytes) {
     row.sinceRequestUs = 0;
     row.direction = TrafficDirection::Sent;
     row.bytes = next.request;
-    row.text = frames::describeRequest(bytes.span());
+    row.text = protocol::describeRequest(bytes.span());
     pending_ = std::move(next);
     addRow(std::move(row));
     notify();
@@ -183,7 +183,7 @@ void TrafficLog::judge(const TrafficTime& now, bool timed) {
     if (pending.broadcast) {
         return;  // no reply is due; whatever comes is only shown
     }
-    const auto check = frames::checkReply(pending.request, pending.received);
+    const auto check = protocol::checkReply(pending.request, pending.received);
     if (!check) {
         return;
     }
@@ -219,9 +219,9 @@ void TrafficLog::finishPending(const TrafficTime& now) {
     row.direction = TrafficDirection::Verdict;
     row.bytes = pending.received;
     // A request of unknown layout: the whole reply judged as one frame.
-    std::optional<frames::ReplyCheck> check;
-    if (!frames::expectedReplyLength(pending.request)) {
-        check = frames::checkWholeReply(pending.request, pending.received);
+    std::optional<protocol::ReplyCheck> check;
+    if (!protocol::expectedReplyLength(pending.request)) {
+        check = protocol::checkWholeReply(pending.request, pending.received);
     }
     if (check) {
         row.verdict = toTrafficVerdict(check->verdict);

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "link/byte_view.h"
-#include "link/frames.h"
+#include "protocol/byte_view.h"
+#include "protocol/frames.h"
 
 namespace tc24 {
 
@@ -88,7 +88,7 @@ public:
     const std::deque<TrafficRow>& rows() const { return rows_; }
     std::size_t capacity() const { return capacity_; }
 
-    const TrafficStatistics& statistics(frames::RequestKind kind) const;
+    const TrafficStatistics& statistics(protocol::RequestKind kind) const;
     TrafficStatistics totals() const;
 
     // The rows as text (one line each) and as CSV (a header line, then one line per row).
@@ -101,14 +101,14 @@ public:
 private:
     struct Pending {
         Bytes request;
-        frames::RequestKind kind = frames::RequestKind::Other;
+        protocol::RequestKind kind = protocol::RequestKind::Other;
         TrafficTime sent;
         Bytes received;
         bool judged = false;
         bool broadcast = false;
     };
 
-    TrafficStatistics& statisticsOf(frames::RequestKind kind);
+    TrafficStatistics& statisticsOf(protocol::RequestKind kind);
     void judge(const TrafficTime& now, bool timed);
     void finishPending(const TrafficTime& now);
     void addRow(TrafficRow row);
@@ -120,7 +120,7 @@ private:
     std::uint64_t nextNumber_ = 1;
     std::deque<TrafficRow> rows_;
     std::optional<Pending> pending_;
-    std::array<TrafficStatistics, frames::kRequestKinds> statistics_{};
+    std::array<TrafficStatistics, protocol::kRequestKinds> statistics_{};
 };
 
 // Texts of the log's columns.

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "link/byte_view.h"
 #include "link/serial_port.h"
 #include "link/ui.h"
+#include "protocol/byte_view.h"
 
 namespace tc24 {
 

@@ -1,13 +1,15 @@
 #include "measure/register_query.h"
 
-#include <cstdlib>
 #include <limits>
 
-#include "link/hex.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/receive.h"
 #include "link/request.h"
+#include "protocol/hex.h"
+#include "protocol/layout.h"
+#include "protocol/requests.h"
+#include "protocol/temperature.h"
 
 namespace tc24::measure {
 
@@ -76,17 +78,11 @@ void markBoxesWaiting(Window& window, int count) {
 }
 
 std::string registerText(std::uint16_t registerValue) {
-    return hundredthsText(registerValue <= 20000 ? registerValue : registerValue - 65536);
+    return hundredthsText(protocol::registerCentidegrees(registerValue));
 }
 
 std::string hundredthsText(int hundredths) {
-    const int magnitude = std::abs(hundredths);
-    std::string text = hundredths < 0 ? "-" : "";
-    text += std::to_string(magnitude / 100);
-    text += '.';
-    text += static_cast<char>('0' + magnitude % 100 / 10);
-    text += static_cast<char>('0' + magnitude % 10);
-    return text;
+    return protocol::centidegreesText(hundredths);
 }
 
 long long firstBoxIndex(double startAddress) {
@@ -125,10 +121,11 @@ void comDoOnce_Click(Window& window) {
     ui.bringToFront(status_image::Yellow);
     preparePortForRequest(window.port);
 
-    // station, function, start (hi, lo), register count (hi, lo), CRC lo, CRC hi
-    Bytes frame{fields.station, fields.function, 0x00, fields.start, 0x00, fields.length};
-    appendCrc(window.state, frame);
-    window.state.RecLength = static_cast<std::int16_t>(2 * fields.length + 5);
+    const Bytes frame =
+        protocol::registerReadRequest(fields.station, fields.start, fields.length, fields.function);
+    noteRequestCrc(window.state, frame);
+    window.state.RecLength =
+        static_cast<std::int16_t>(protocol::registerReplyLength(fields.length));
     window.port.setReceiveThreshold(window.state.RecLength);
     window.state.CmdMode = cmd_mode::RegisterQuery;
     window.port.write(frame);
@@ -143,13 +140,14 @@ void decodeRegisterReply(Window& window, ByteView reply) {
     if (auto start = numbers::parse(ui.text("txtStartID"))) {
         box = firstBoxIndex(*start);
     }
-    for (int i = 3; i <= window.state.RecLength - 3; i += 2, ++box) {
+    constexpr int kFirstRegister = protocol::kFirstRegisterAt;
+    for (int i = kFirstRegister; i <= window.state.RecLength - 3; i += 2, ++box) {
         const auto value = reply.word(static_cast<std::size_t>(i));
         if (!value || box < 0 || box >= kValueBoxes) {
             continue;  // no such byte or no such box: drop this register, go on
         }
         const std::string name = valueBox(static_cast<int>(box));
-        if (*value == 0xFFFF) {
+        if (*value == protocol::kNoReading) {
             // A channel without a valid reading counts like an error.
             addToRecCount(window);
             ui.setText(name, "0");

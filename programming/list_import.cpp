@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "link/files.h"
-#include "link/hex.h"
 #include "link/numbers.h"
 #include "link/text_items.h"
+#include "protocol/hex.h"
 
 namespace tc24::programming {
 

@@ -3,11 +3,14 @@
 #include <optional>
 #include <string>
 
-#include "link/hex.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
 #include "programming/list_import.h"
+#include "protocol/codes.h"
+#include "protocol/hex.h"
+#include "protocol/layout.h"
+#include "protocol/requests.h"
 
 namespace tc24::programming {
 
@@ -18,38 +21,12 @@ constexpr const char* kKalvenTitle = "KALVEN提示";
 constexpr const char* kFinished = "操作结束";
 constexpr const char* kPosition = "txtObjSensorid";
 constexpr int kAutoInterval = 2000;  // ms between two automatic writes
-constexpr int kReplyThreshold = 13;  // enough for the echoed serial number, bytes 3 … 10
+constexpr int kReplyThreshold = protocol::kSensorAssignReplyLength;  // the whole reply
 constexpr std::int16_t kReplyLength = 14;
-constexpr std::uint8_t kFunction = 0x22;
-constexpr std::uint8_t kWriteSerialNumber = 0x0C;
-constexpr std::uint8_t kConfirmed = 0x28;  // byte 3 of a reply that confirms the write
+// A reply confirms the write when the echoed number starts with the sensors' family code.
+constexpr std::uint8_t kConfirmed = protocol::kSensorFamily;
 constexpr int kFirstPosition = 1;
 constexpr int kLastPosition = 128;
-
-// A box holds one byte as hex digits of either case: at least one digit, value 0 … FF.
-std::optional<std::uint8_t> hexByte(std::string_view text) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    unsigned value = 0;
-    for (char c : text) {
-        unsigned digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else {
-            return std::nullopt;
-        }
-        value = value * 16 + digit;
-        if (value > 0xFF) {
-            return std::nullopt;
-        }
-    }
-    return static_cast<std::uint8_t>(value);
-}
 
 std::optional<double> position(const Window& window) {
     return numbers::parse(window.ui.text(kPosition));
@@ -110,16 +87,16 @@ bool SendSerialNumber(Window& window) {
     if (!station || !target || *target < kFirstPosition || *target > kLastPosition) {
         return false;
     }
-    // station, function, sub-function, position, serial number bytes 0 … 7, CRC lo, CRC hi
-    Bytes frame{*station, kFunction, kWriteSerialNumber, *target};
-    for (int k = 0; k < 8; ++k) {
-        const auto byte = hexByte(ui.text(serialBox(k)));
+    protocol::SerialNumber serial{};
+    for (std::size_t k = 0; k < serial.size(); ++k) {
+        const auto byte = parseHexByte(ui.text(serialBox(static_cast<int>(k))));
         if (!byte) {
             return false;
         }
-        frame.push_back(*byte);
+        serial[k] = *byte;
     }
-    appendCrc(state, frame);
+    const Bytes frame = protocol::serialWriteRequest(*station, *target, serial);
+    noteRequestCrc(state, frame);
     state.RecLength = kReplyLength;
     state.pendingWritePosition = positionText;
     echoArmAndWrite(window, frame, kReplyThreshold);
@@ -218,13 +195,13 @@ void Timer3_Timer(Window& window) {
 }
 
 void decodeWriteReply(Window& window, ByteView reply) {
-    const auto firstSerialByte = reply.at(3);
+    const auto firstSerialByte = reply.at(protocol::kReplySerialAt);
     if (!firstSerialByte || *firstSerialByte != kConfirmed) {
         return;
     }
     std::string line = "成功将编号为:" + window.state.pendingWritePosition + "的传感器序列号写为：";
-    for (std::size_t i = 3; i <= 10; ++i) {
-        if (const auto byte = reply.at(i)) {
+    for (std::size_t i = 0; i < protocol::kSerialNumberBytes; ++i) {
+        if (const auto byte = reply.at(protocol::kReplySerialAt + i)) {
             line += FormatHex(*byte);
             line += ' ';
         }

@@ -2,11 +2,14 @@
 
 #include <string>
 
-#include "link/hex.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
 #include "measure/register_query.h"
+#include "protocol/codes.h"
+#include "protocol/hex.h"
+#include "protocol/layout.h"
+#include "protocol/requests.h"
 
 namespace tc24::sensors {
 
@@ -15,16 +18,8 @@ constexpr const char* kPositionMalformed = "你输入的传感器编号格式有
 constexpr const char* kOneSensorOnly = "请确保模块上只接了一个传感器，并指定了正确的传感器编号";
 constexpr const char* kSearchResult = "当前设备搜索到的传感器个数为:";
 
-constexpr std::uint8_t kSearchAddress = 0xFA;  // one above the highest device address
-constexpr std::uint8_t kSearchFunction = 0x25;
-constexpr std::uint8_t kSearchSubcode = 0x01;
-constexpr int kSearchReplyLength = 6;
-
-constexpr std::uint8_t kIdentifyFunction = 0x22;
-constexpr std::uint8_t kSerialFamily = 0x28;  // first byte of every sensor serial number
-constexpr std::size_t kSerialFirstByte = 3;
-constexpr std::size_t kSerialBytes = 8;
-constexpr double kLastPosition = 24;
+constexpr int kSearchReplyLength = protocol::kSensorCountReplyLength;
+constexpr double kLastPosition = protocol::kPositions;
 
 }  // namespace
 
@@ -33,7 +28,7 @@ void cmdAutoSearch_Click(Window& window) {
     auto& state = window.state;
     ui.setText("txtState", "");
     state.CmdMode = cmd_mode::SensorSearch;
-    // The search always goes to 0xFA; the address field must still hold a byte.
+    // The search always goes to station 250; the address field must still hold a byte.
     const auto station = numbers::parse(ui.text("txtStationID"));
     if (!station || !numbers::toByte(numbers::roundHalfEven(*station))) {
         window.message(messages::kStationMalformed);
@@ -44,20 +39,20 @@ void cmdAutoSearch_Click(Window& window) {
     ui.setText("TXTSN", "");
     preparePortForRequest(window.port);
 
-    Bytes frame{kSearchAddress, kSearchFunction, 0x05, 0x01, 0x00, 0x02};
-    appendCrc(state, frame);
+    const Bytes frame = protocol::sensorCountRequest();
+    noteRequestCrc(state, frame);
     state.RecLength = kSearchReplyLength;
     state.CmdLenth = static_cast<std::int16_t>(2 * frame[5] + 5);
     // The module expects one 0x00 after the CRC; the echo shows the frame only.
-    echoArmAndWrite(window, frame, kSearchReplyLength, 1);
+    echoArmAndWrite(window, frame, kSearchReplyLength, protocol::kSensorCountPadding);
 }
 
 void decodeSearchReply(Window& window, ByteView reply) {
-    const auto function = reply.at(1);
-    const auto subcode = reply.at(2);
-    const auto count = reply.at(3);
-    if (!function || !subcode || !count || *function != kSearchFunction ||
-        *subcode != kSearchSubcode) {
+    const auto function = reply.at(protocol::kFunctionAt);
+    const auto subcode = reply.at(protocol::kSubFunctionAt);
+    const auto count = reply.at(protocol::kSensorCountAt);
+    if (!function || !subcode || !count || *function != protocol::kModuleQuery ||
+        *subcode != protocol::kSensorCountAnswer) {
         return;
     }
     window.ui.setText("TXTSN", std::string(kSearchResult) + "\r\n" + std::to_string(*count));
@@ -102,8 +97,8 @@ void cmdAutoInput_Click(Window& window) {
     preparePortForRequest(window.port);
 
     const auto positionByte = static_cast<std::uint8_t>(position);
-    Bytes frame{*station, kIdentifyFunction, 0x01, positionByte, 0x00, 0x04};
-    appendCrc(state, frame);
+    const Bytes frame = protocol::identifyRequest(*station, positionByte);
+    noteRequestCrc(state, frame);
     state.CmdLenth = static_cast<std::int16_t>(2 * frame[5] + 5);
     state.RecLength = state.CmdLenth;
     // The reply names the position asked for, whatever the field shows when it arrives.
@@ -119,14 +114,14 @@ void cmdAutoInput_Click(Window& window) {
 }
 
 void decodeIdentifyReply(Window& window, ByteView reply) {
-    const auto first = reply.at(kSerialFirstByte);
-    if (!first || *first != kSerialFamily) {
+    const auto first = reply.at(protocol::kReplySerialAt);
+    if (!first || *first != protocol::kSensorFamily) {
         return;
     }
     std::string line =
         "传感器编号:" + std::to_string(window.state.pendingIdentifyPosition) + "序列号为：";
-    for (std::size_t i = 0; i < kSerialBytes; ++i) {
-        if (const auto byte = reply.at(kSerialFirstByte + i)) {
+    for (std::size_t i = 0; i < protocol::kSerialNumberBytes; ++i) {
+        if (const auto byte = reply.at(protocol::kReplySerialAt + i)) {
             line += FormatHex(*byte);
             line += ' ';
         }

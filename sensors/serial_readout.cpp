@@ -4,10 +4,13 @@
 #include <string>
 
 #include "link/files.h"
-#include "link/hex.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
+#include "protocol/codes.h"
+#include "protocol/hex.h"
+#include "protocol/layout.h"
+#include "protocol/requests.h"
 
 namespace tc24::sensors {
 
@@ -17,12 +20,10 @@ constexpr const char* kReadPositionMalformed = "你输入的传感器编号格�
 constexpr const char* kListPositionMalformed = "你输入的编程格式有误，正确值为1-24!";
 constexpr const char* kReadingFinished = "读取完成";
 
-constexpr std::uint8_t kReadFunction = 0x23;
-constexpr int kReadReplyLength = 14;
-constexpr int kReadThreshold = 11;  // enough for bytes 0 … 10, the serial number included
-constexpr std::size_t kSerialFirstByte = 3;
-constexpr std::size_t kSerialBytes = 8;
-constexpr double kLastPosition = 24;
+constexpr int kReadReplyLength = protocol::kSerialReplyLength;
+// Enough for bytes 0 … 10, the serial number included.
+constexpr int kReadThreshold = protocol::kReplySerialAt + protocol::kSerialNumberBytes;
+constexpr double kLastPosition = protocol::kPositions;
 constexpr int kReadAllInterval = 1000;
 
 // Past the data-length limit: the cursor that ran one beyond 24 goes back to 24, the
@@ -124,9 +125,8 @@ void ReadSensorID(Window& window, std::int16_t Sensorid) {
     state.CmdText.clear();
     preparePortForRequest(window.port);
 
-    // station, function, 0x01, position, then 8 bytes asked for, CRC lo, CRC hi
-    Bytes frame{*station, kReadFunction, 0x01, *position, 0x00, 0x08};
-    appendCrc(state, frame);
+    const Bytes frame = protocol::serialReadRequest(*station, *position);
+    noteRequestCrc(state, frame);
     state.RecLength = kReadReplyLength;
     state.CmdLenth = static_cast<std::int16_t>(2 * frame[5] + 5);
     // The reply belongs to this position, whatever the field shows when it arrives.
@@ -141,8 +141,8 @@ void decodeSerialNumberReply(Window& window, ByteView reply) {
         return;
     }
     Bytes serial;
-    for (std::size_t i = 0; i < kSerialBytes; ++i) {
-        if (const auto byte = reply.at(kSerialFirstByte + i)) {
+    for (std::size_t i = 0; i < protocol::kSerialNumberBytes; ++i) {
+        if (const auto byte = reply.at(protocol::kReplySerialAt + i)) {
             serial.push_back(*byte);
         }
     }
@@ -151,7 +151,7 @@ void decodeSerialNumberReply(Window& window, ByteView reply) {
     // Only a complete number is kept: a stray short chunk must not replace one read before.
     // Positions beyond the list are shown but not kept.
     auto& list = window.state.SnList;
-    if (serial.size() == kSerialBytes && *position < list.size()) {
+    if (serial.size() == protocol::kSerialNumberBytes && *position < list.size()) {
         list[*position] = serialNumberText(serial);
     }
 }

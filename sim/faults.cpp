@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "protocol/layout.h"
+#include "protocol/replies.h"
 #include "sim/module.h"
 
 namespace tc24::sim {
@@ -118,7 +120,7 @@ Transmission FaultInjector::apply(const Bytes& request, const Bytes& reply) {
     }
     if (strikes(Fault::Exception) && request.size() >= 2 && !bytes.empty()) {
         note(Fault::Exception);
-        bytes = exceptionReply(bytes[0], request[1], settings_.exceptionCode);
+        bytes = exceptionReply(bytes[kStationAt], request[kFunctionAt], settings_.exceptionCode);
     }
     if (strikes(Fault::Corrupt) && !bytes.empty()) {
         note(Fault::Corrupt);

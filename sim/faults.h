@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "link/byte_view.h"
+#include "protocol/byte_view.h"
+#include "protocol/codes.h"
 
 namespace tc24::sim {
 
@@ -42,10 +43,10 @@ std::optional<FaultRate> parseFaultRate(std::string_view text);
 
 struct FaultSettings {
     std::array<FaultRate, kFaultCount> rates{};
-    int splitPauseMs = 20;              // pause between the chunks of a split reply
-    int delayMs = 500;                  // extra wait before a delayed reply
-    int vanishMs = 2000;                // how long the line stays away
-    std::uint8_t exceptionCode = 0x06;  // server device busy
+    int splitPauseMs = 20;  // pause between the chunks of a split reply
+    int delayMs = 500;      // extra wait before a delayed reply
+    int vanishMs = 2000;    // how long the line stays away
+    std::uint8_t exceptionCode = protocol::kDeviceBusy;
 
     FaultRate& rate(Fault fault) { return rates[static_cast<std::size_t>(fault)]; }
     const FaultRate& rate(Fault fault) const { return rates[static_cast<std::size_t>(fault)]; }

@@ -1,6 +1,6 @@
 #include "sim/frame_splitter.h"
 
-#include "link/crc16.h"
+#include "protocol/crc16.h"
 
 namespace tc24::sim {
 

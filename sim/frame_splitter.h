@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "link/byte_view.h"
-#include "link/frames.h"
+#include "protocol/byte_view.h"
+#include "protocol/frames.h"
 
 namespace tc24::sim {
 
@@ -40,7 +40,7 @@ private:
 // Length of a request from its first bytes: 0 when more bytes are needed to tell, -1 when
 // the function code has no layout known here (such frames end at a silent interval).
 inline long requestLength(std::span<const std::uint8_t> start) {
-    return frames::requestLength(start);
+    return protocol::requestLength(start);
 }
 
 }  // namespace tc24::sim

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "link/crc16.h"
+#include "protocol/crc16.h"
+#include "protocol/layout.h"
 
 namespace tc24::sim {
 
@@ -26,7 +27,7 @@ Line::Line(std::vector<Module> modules) : modules_(std::move(modules)) {}
 
 LineAnswer Line::handle(std::span<const std::uint8_t> frame) {
     LineAnswer answer;
-    if (frame.size() < 4 || !hasValidCrc(frame)) {
+    if (frame.size() < kShortestFrame || !hasValidCrc(frame)) {
         answer.outcome = Outcome::BadCrc;
         return answer;
     }

@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "link/byte_view.h"
+#include "protocol/byte_view.h"
 #include "sim/module.h"
 
 namespace tc24::sim {

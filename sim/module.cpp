@@ -3,22 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "link/crc16.h"
+#include "protocol/layout.h"
+#include "protocol/replies.h"
 
 namespace tc24::sim {
 
 namespace {
 
-constexpr std::size_t kShortRequestLength = 8;
-constexpr std::size_t kWriteSerialRequestLength = 14;
-constexpr int kMaxRegistersPerRead = 125;
-
 bool validPosition(int position) {
     return position >= 1 && position <= Module::kPositions;
-}
-
-void appendSerial(Bytes& frame, const SerialNumber& serial) {
-    frame.insert(frame.end(), serial.begin(), serial.end());
 }
 
 }  // namespace
@@ -29,17 +22,6 @@ int Sensor::centidegrees() const {
     const int clamped =
         static_cast<int>(std::clamp<long>(value, kLowestCentidegrees, kHighestCentidegrees));
     return clamped == -1 ? 0 : clamped;
-}
-
-Bytes withCrc(Bytes frame) {
-    const auto trailer = crcTrailer(frame);
-    frame.push_back(trailer.low);
-    frame.push_back(trailer.high);
-    return frame;
-}
-
-Bytes exceptionReply(std::uint8_t address, std::uint8_t function, std::uint8_t code) {
-    return withCrc({address, static_cast<std::uint8_t>(function | frames::kExceptionFlag), code});
 }
 
 Module::Module(std::uint8_t address) : address_(address) {
@@ -114,11 +96,11 @@ bool Module::listensTo(std::uint8_t station, std::uint8_t function) const {
 }
 
 std::optional<Bytes> Module::handle(std::span<const std::uint8_t> frame) {
-    if (frame.size() < 4) {
+    if (frame.size() < kShortestFrame) {
         return std::nullopt;
     }
-    const std::uint8_t station = frame[0];
-    const std::uint8_t function = frame[1];
+    const std::uint8_t station = frame[kStationAt];
+    const std::uint8_t function = frame[kFunctionAt];
     const bool broadcast = station == kBroadcastStation;
     if (!listensTo(station, function)) {
         return std::nullopt;
@@ -159,32 +141,30 @@ std::optional<Bytes> Module::readRegisters(ByteView frame) {
     if (frame.size() != kShortRequestLength) {
         return exception(kReadHoldingRegisters, kIllegalDataValue);
     }
-    const int start = *frame.word(2);
-    const int count = *frame.word(4);
+    const int start = *frame.word(kRegisterStartAt);
+    const int count = *frame.word(kRegisterCountAt);
     if (count < 1 || count > kMaxRegistersPerRead) {
         return exception(kReadHoldingRegisters, kIllegalDataValue);
     }
     if (start + count > kPositions) {
         return exception(kReadHoldingRegisters, kIllegalDataAddress);
     }
-    Bytes reply{address_, kReadHoldingRegisters, static_cast<std::uint8_t>(2 * count)};
+    std::vector<std::uint16_t> registers;
     for (int i = start; i < start + count; ++i) {
-        const std::uint16_t value = registerValue(i);
-        reply.push_back(static_cast<std::uint8_t>(value >> 8));
-        reply.push_back(static_cast<std::uint8_t>(value & 0xFF));
+        registers.push_back(registerValue(i));
     }
-    return withCrc(std::move(reply));
+    return registerReply(address_, registers);
 }
 
 std::optional<Bytes> Module::writeRegister(ByteView frame, bool broadcast) {
     if (frame.size() != kShortRequestLength) {
         return exception(kWriteSingleRegister, kIllegalDataValue);
     }
-    if (*frame.word(2) != kAddressRegister) {
+    if (*frame.word(kWrittenRegisterAt) != kAddressRegister) {
         return exception(kWriteSingleRegister, kIllegalDataAddress);
     }
-    const int value = *frame.word(4);
-    if (value < kLowestAddress || value > kHighestAddress) {
+    const int value = *frame.word(kWrittenValueAt);
+    if (value < kLowestStation || value > kHighestStation) {
         return exception(kWriteSingleRegister, kIllegalDataValue);
     }
     if (broadcast) {
@@ -193,16 +173,16 @@ std::optional<Bytes> Module::writeRegister(ByteView frame, bool broadcast) {
         return std::nullopt;
     }
     address_ = static_cast<std::uint8_t>(value);
-    return withCrc({address_, kWriteSingleRegister, 0x0B, 0x00, 0x00, address_});
+    return addressChangeReply(address_);
 }
 
 std::optional<Bytes> Module::assignSensor(ByteView frame) {
-    const std::uint8_t sub = *frame.at(2);
+    const std::uint8_t sub = *frame.at(kSubFunctionAt);
     if (sub == kAssignIdentify) {
         if (frame.size() != kShortRequestLength) {
             return exception(kSensorAssign, kIllegalDataValue);
         }
-        const int position = *frame.at(3);
+        const int position = *frame.at(kPositionAt);
         if (!validPosition(position)) {
             return exception(kSensorAssign, kIllegalDataAddress);
         }
@@ -212,58 +192,51 @@ std::optional<Bytes> Module::assignSensor(ByteView frame) {
             return exception(kSensorAssign, kDeviceFailure);
         }
         assign(position, candidates.front());
-        Bytes reply{address_, kSensorAssign, kAssignIdentify};
-        appendSerial(reply, candidates.front());
-        return withCrc(std::move(reply));
+        return identifyReply(address_, candidates.front());
     }
     if (sub == kAssignWriteSerial) {
-        if (frame.size() != kWriteSerialRequestLength) {
+        if (frame.size() != kSerialWriteRequestLength) {
             return exception(kSensorAssign, kIllegalDataValue);
         }
-        const int position = *frame.at(3);
+        const int position = *frame.at(kPositionAt);
         if (!validPosition(position)) {
             return exception(kSensorAssign, kIllegalDataAddress);
         }
         SerialNumber serial{};
         for (std::size_t i = 0; i < serial.size(); ++i) {
-            serial[i] = *frame.at(4 + i);
+            serial[i] = *frame.at(kRequestSerialAt + i);
         }
         assign(position, serial);
-        Bytes reply{address_, kSensorAssign, kAssignWriteSerial};
-        appendSerial(reply, serial);
-        return withCrc(std::move(reply));
+        return serialWriteReply(address_, serial);
     }
     return exception(kSensorAssign, kIllegalFunction);
 }
 
 std::optional<Bytes> Module::readSerial(ByteView frame) {
-    if (*frame.at(2) != 0x01) {
+    if (*frame.at(kSubFunctionAt) != kReadSerialOfPosition) {
         return exception(kReadSerial, kIllegalFunction);
     }
     if (frame.size() != kShortRequestLength) {
         return exception(kReadSerial, kIllegalDataValue);
     }
-    const std::uint8_t position = *frame.at(3);
+    const std::uint8_t position = *frame.at(kPositionAt);
     if (!validPosition(position)) {
         return exception(kReadSerial, kIllegalDataAddress);
     }
-    Bytes reply{address_, kReadSerial, 0x01};
-    appendSerial(reply, assigned(position));
-    reply.push_back(position);
-    return withCrc(std::move(reply));
+    return serialReply(address_, assigned(position), position);
 }
 
 std::optional<Bytes> Module::query(ByteView frame) {
     if (frame.size() != kShortRequestLength) {
         return exception(kModuleQuery, kIllegalDataValue);
     }
-    const std::uint8_t sub = *frame.at(2);
+    const std::uint8_t sub = *frame.at(kSubFunctionAt);
     if (sub == kQueryAddress) {
-        return withCrc({address_, kModuleQuery, kQueryAddress, 0x00, address_});
+        return addressReply(address_);
     }
     if (sub == kQuerySensorCount) {
         const auto count = static_cast<std::uint8_t>(std::min<std::size_t>(sensors_.size(), 255));
-        return withCrc({address_, kModuleQuery, 0x01, count});
+        return sensorCountReply(address_, count);
     }
     return exception(kModuleQuery, kIllegalFunction);
 }

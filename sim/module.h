@@ -7,50 +7,18 @@
 #include <span>
 #include <vector>
 
-#include "link/byte_view.h"
-#include "link/frames.h"
+#include "protocol/byte_view.h"
+#include "protocol/codes.h"
+#include "protocol/layout.h"
+#include "protocol/replies.h"
+#include "protocol/requests.h"
+#include "protocol/temperature.h"
 #include "sim/serial_number.h"
 
 namespace tc24::sim {
 
-// Station numbers with a meaning of their own.
-inline constexpr std::uint8_t kBroadcastStation = frames::kBroadcastStation;
-inline constexpr std::uint8_t kAnyModuleStation = frames::kAnyModuleStation;
-inline constexpr std::uint8_t kLowestAddress = frames::kLowestStation;
-inline constexpr std::uint8_t kHighestAddress = frames::kHighestStation;
-
-// Function codes and sub-functions the module understands.
-inline constexpr std::uint8_t kReadHoldingRegisters = frames::kReadHoldingRegisters;
-inline constexpr std::uint8_t kWriteSingleRegister = frames::kWriteSingleRegister;
-inline constexpr std::uint8_t kSensorAssign = frames::kSensorAssign;
-inline constexpr std::uint8_t kAssignIdentify = frames::kAssignIdentify;
-inline constexpr std::uint8_t kAssignWriteSerial = frames::kAssignWriteSerial;
-inline constexpr std::uint8_t kReadSerial = frames::kReadSerial;
-inline constexpr std::uint8_t kModuleQuery = frames::kModuleQuery;
-inline constexpr std::uint8_t kQueryAddress = frames::kQueryAddress;
-inline constexpr std::uint8_t kQuerySensorCount = frames::kQuerySensorCount;
-inline constexpr std::uint16_t kAddressRegister = frames::kAddressRegister;
-
-// MODBUS exception codes.
-inline constexpr std::uint8_t kIllegalFunction = 0x01;
-inline constexpr std::uint8_t kIllegalDataAddress = 0x02;
-inline constexpr std::uint8_t kIllegalDataValue = 0x03;
-inline constexpr std::uint8_t kDeviceFailure = 0x04;
-inline constexpr std::uint8_t kDeviceBusy = 0x06;
-
-// Register value of a position without a reading.
-inline constexpr std::uint16_t kNoReading = 0xFFFF;
-
-// Lowest and highest temperature the module reports, in hundredths of a degree. Register
-// values above 20000 are read as negative (two's complement), so -455.35 is the lowest.
-inline constexpr int kLowestCentidegrees = -45535;
-inline constexpr int kHighestCentidegrees = 20000;
-
-// A register value as hundredths of a degree, the way the tool reads it: values above
-// 20000 are negative (two's complement).
-inline int registerCentidegrees(std::uint16_t value) {
-    return value > kHighestCentidegrees ? static_cast<int>(value) - 65536 : value;
-}
+// The simulator speaks the module's protocol; its names are used here unqualified.
+using namespace tc24::protocol;
 
 // A sensor attached to the module's sensor bus.
 struct Sensor {
@@ -63,16 +31,11 @@ struct Sensor {
     int centidegrees() const;
 };
 
-// Appends the CRC-16/MODBUS trailer, low byte first.
-Bytes withCrc(Bytes frame);
-// addr, function | 0x80, code, CRC.
-Bytes exceptionReply(std::uint8_t address, std::uint8_t function, std::uint8_t code);
-
 // One 24-channel module: its bus address, the sensors on its sensor bus and the table that
 // says which sensor belongs to which position.
 class Module {
 public:
-    static constexpr int kPositions = 24;
+    static constexpr int kPositions = protocol::kPositions;
 
     explicit Module(std::uint8_t address = 1);
 

@@ -37,7 +37,7 @@ bool addAddresses(const std::string& text, std::vector<std::uint8_t>& addresses)
         const std::size_t comma = text.find(',', from);
         const std::size_t to = comma == std::string::npos ? text.size() : comma;
         const auto n = wholeNumber(std::string_view(text).substr(from, to - from));
-        if (!n || *n < kLowestAddress || *n > kHighestAddress) {
+        if (!n || *n < kLowestStation || *n > kHighestStation) {
             return false;
         }
         addresses.push_back(static_cast<std::uint8_t>(*n));

@@ -1,5 +1,4 @@
 #include "sim/sensor_table.h"
-#include "measure/register_query.h"
 
 #include <algorithm>
 #include <charconv>
@@ -189,10 +188,6 @@ Module generateModule(std::mt19937& rng, int newSensors) {
         module.attach(newSensor(pick(19 * 16, 24 * 16)));
     }
     return module;
-}
-
-std::string centidegreesText(int centidegrees) {
-    return measure::hundredthsText(centidegrees);  // the same text the tool's boxes show
 }
 
 }  // namespace tc24::sim

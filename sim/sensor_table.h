@@ -41,7 +41,7 @@ std::optional<int> parseCentidegrees(std::string_view text);
 // assigned. Temperatures fall on the sensor's 1/16 degree steps.
 Module generateModule(std::mt19937& rng, int newSensors);
 
-// "25.34", "-0.50".
-std::string centidegreesText(int centidegrees);
+// "25.34", "-0.50": the text the tool's boxes show.
+using protocol::centidegreesText;
 
 }  // namespace tc24::sim

@@ -1,5 +1,7 @@
 #include "sim/serial_number.h"
 
+#include "protocol/hex.h"
+
 #include <cstdio>
 
 namespace tc24::sim {
@@ -25,7 +27,7 @@ bool hasValidOnewireCrc(const SerialNumber& serial) {
 
 SerialNumber makeSerialNumber(const std::array<std::uint8_t, 6>& id) {
     SerialNumber serial{};
-    serial[0] = kFamilyDs18b20;
+    serial[0] = protocol::kSensorFamily;
     for (std::size_t i = 0; i < id.size(); ++i) {
         serial[i + 1] = id[i];
     }
@@ -93,16 +95,7 @@ std::optional<SerialNumber> parseSerialNumber(std::string_view text) {
 }
 
 std::string serialNumberText(const SerialNumber& serial) {
-    std::string text;
-    for (std::size_t i = 0; i < serial.size(); ++i) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X", serial[i]);
-        if (i != 0) {
-            text += ' ';
-        }
-        text += digits;
-    }
-    return text;
+    return tc24::serialNumberText(serial);
 }
 
 }  // namespace tc24::sim

@@ -8,16 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/codes.h"
+
 namespace tc24::sim {
 
 // A sensor's 64-bit serial number as the module stores and sends it, first byte first:
-// family code, six id bytes, 1-Wire CRC-8 of the first seven bytes.
-using SerialNumber = std::array<std::uint8_t, 8>;
-
-inline constexpr std::uint8_t kFamilyDs18b20 = 0x28;
-
-// What an empty position reports: eight 0xFF bytes.
-inline constexpr SerialNumber kNoSerialNumber = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+// family code, six id bytes, 1-Wire CRC-8 of the first seven bytes. An empty position
+// holds kNoSerialNumber.
+using protocol::kNoSerialNumber;
+using protocol::SerialNumber;
 
 // Dallas/Maxim 1-Wire CRC-8: polynomial x^8 + x^5 + x^4 + 1, reflected (0x8C), initial 0.
 std::uint8_t onewireCrc8(std::span<const std::uint8_t> bytes);

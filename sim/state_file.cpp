@@ -18,8 +18,8 @@ std::map<int, std::uint8_t> loadAddresses(const std::string& path) {
         int module = 0;
         int address = 0;
         if (words >> moduleWord >> module >> addressWord >> address && moduleWord == "module" &&
-            addressWord == "address" && module >= 1 && address >= kLowestAddress &&
-            address <= kHighestAddress) {
+            addressWord == "address" && module >= 1 && address >= kLowestStation &&
+            address <= kHighestStation) {
             addresses[module] = static_cast<std::uint8_t>(address);
         }
     }

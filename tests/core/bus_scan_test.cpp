@@ -2,8 +2,8 @@
 
 #include "fakes.h"
 #include "link/bus_scan.h"
-#include "link/crc16.h"
-#include "link/hex.h"
+#include "protocol/crc16.h"
+#include "protocol/hex.h"
 
 using namespace tc24;
 using tc24::testing::Harness;

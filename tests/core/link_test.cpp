@@ -5,11 +5,11 @@
 #include <fstream>
 
 #include "fakes.h"
-#include "link/crc16.h"
 #include "link/files.h"
-#include "link/hex.h"
 #include "link/request.h"
 #include "link/text_items.h"
+#include "protocol/crc16.h"
+#include "protocol/hex.h"
 
 using namespace tc24;
 using tc24::testing::hexBytes;

@@ -5,7 +5,7 @@
 
 #include "fakes.h"
 #include "link/files.h"
-#include "link/hex.h"
+#include "protocol/hex.h"
 #include "sensors/serial_readout.h"
 
 using namespace tc24;

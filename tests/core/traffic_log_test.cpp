@@ -5,13 +5,13 @@
 #include <fstream>
 
 #include "fakes.h"
-#include "link/frames.h"
-#include "link/hex.h"
 #include "link/traffic_log.h"
 #include "link/traffic_tap.h"
+#include "protocol/frames.h"
+#include "protocol/hex.h"
 
 using namespace tc24;
-using frames::RequestKind;
+using protocol::RequestKind;
 using tc24::testing::FakeControls;
 using tc24::testing::FakeDialogs;
 using tc24::testing::FakeSerialPort;

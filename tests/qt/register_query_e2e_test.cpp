@@ -14,7 +14,7 @@
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
-#include "link/crc16.h"
+#include "protocol/crc16.h"
 #include "qt/pty_pair.h"
 
 namespace tc24 {

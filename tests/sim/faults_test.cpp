@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "link/crc16.h"
+#include "protocol/crc16.h"
 #include "sim/faults.h"
 #include "tests/sim/hex_bytes.h"
 

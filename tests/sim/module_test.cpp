@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/crc16.h"
+#include "protocol/crc16.h"
 #include "sim/line.h"
 #include "sim/module.h"
 #include "tests/sim/hex_bytes.h"

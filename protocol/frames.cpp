@@ -1,17 +1,15 @@
-#include "link/frames.h"
+#include "protocol/frames.h"
 
-#include "link/byte_view.h"
-#include "link/crc16.h"
-#include "link/hex.h"
+#include "protocol/byte_view.h"
+#include "protocol/crc16.h"
+#include "protocol/hex.h"
 
-namespace tc24::frames {
+namespace tc24::protocol {
 
 namespace {
 
 constexpr long kNeedMore = 0;
 constexpr long kUnknown = -1;
-constexpr std::size_t kShortestFrame = 4;  // station, function, two CRC bytes
-constexpr std::size_t kSerialBytes = 8;
 
 // The request's own bytes, without anything sent after it (the sensor count's pad byte);
 // empty when the request is shorter than its layout.
@@ -37,13 +35,13 @@ std::string stationText(std::uint8_t station) {
 bool fromExpectedStation(std::span<const std::uint8_t> request, std::uint8_t station,
                          bool exception) {
     const ByteView view(request);
-    const std::uint8_t asked = request[0];
-    if (asked == kAnyModuleStation && request[1] == kModuleQuery) {
+    const std::uint8_t asked = request[kStationAt];
+    if (asked == kAnyModuleStation && request[kFunctionAt] == kModuleQuery) {
         return station != kBroadcastStation;  // every module answers with its own address
     }
     if (!exception && requestKind(request) == RequestKind::ChangeAddress) {
         // The module takes the new address at once and answers from it.
-        return station == view.at(5).value_or(asked);
+        return station == view.at(kNewAddressAt).value_or(asked);
     }
     return station == asked;
 }
@@ -54,27 +52,33 @@ long requestLength(std::span<const std::uint8_t> start) {
     if (start.size() < 2) {
         return kNeedMore;
     }
-    switch (start[1]) {
-        case 0x01:  // read coils, discrete inputs, holding and input registers,
-        case 0x02:  // write single coil and register: all eight bytes
+    constexpr auto kShort = static_cast<long>(kShortRequestLength);
+    switch (start[kFunctionAt]) {
+        case kReadCoils:  // the reads and the single writes: all eight bytes
+        case kReadDiscreteInputs:
         case kReadHoldingRegisters:
-        case 0x04:
-        case 0x05:
+        case kReadInputRegisters:
+        case kWriteSingleCoil:
         case kWriteSingleRegister:
         case kReadSerial:
         case kModuleQuery:
-            return 8;
+            return kShort;
         case kSensorAssign:
-            if (start.size() < 3) {
+            if (start.size() <= kSubFunctionAt) {
                 return kNeedMore;
             }
-            return start[2] == kAssignWriteSerial ? 14 : 8;
-        case 0x0F:  // write multiple coils and registers: byte count at index 6
-        case 0x10:
-            if (start.size() < 7) {
+            return start[kSubFunctionAt] == kAssignWriteSerial
+                       ? static_cast<long>(kSerialWriteRequestLength)
+                       : kShort;
+        case kWriteMultipleCoils:  // station, function, start, count, byte count, data, CRC
+        case kWriteMultipleRegisters: {
+            constexpr std::size_t kByteCountAt = 6;
+            if (start.size() <= kByteCountAt) {
                 return kNeedMore;
             }
-            return 9 + static_cast<long>(start[6]);
+            return static_cast<long>(kByteCountAt + 1 + kCrcBytes) +
+                   static_cast<long>(start[kByteCountAt]);
+        }
         default:
             return kUnknown;
     }
@@ -82,17 +86,17 @@ long requestLength(std::span<const std::uint8_t> start) {
 
 RequestKind requestKind(std::span<const std::uint8_t> request) {
     const ByteView view(requestFrame(request));
-    const auto function = view.at(1);
+    const auto function = view.at(kFunctionAt);
     if (!function || view.size() < kShortestFrame) {
         return RequestKind::Other;
     }
-    const auto sub = view.at(2).value_or(0);
+    const auto sub = view.at(kSubFunctionAt).value_or(0);
     switch (*function) {
         case kReadHoldingRegisters:
             return RequestKind::ReadRegisters;
         case kWriteSingleRegister:
-            return view.word(2) == kAddressRegister ? RequestKind::ChangeAddress
-                                                    : RequestKind::Other;
+            return view.word(kWrittenRegisterAt) == kAddressRegister ? RequestKind::ChangeAddress
+                                                                     : RequestKind::Other;
         case kModuleQuery:
             return sub == kQueryAddress       ? RequestKind::ReadAddress
                    : sub == kQuerySensorCount ? RequestKind::SensorCount
@@ -102,7 +106,8 @@ RequestKind requestKind(std::span<const std::uint8_t> request) {
                    : sub == kAssignWriteSerial ? RequestKind::WriteSerialNumber
                                                : RequestKind::Other;
         case kReadSerial:
-            return sub == 0x01 ? RequestKind::ReadSerialNumber : RequestKind::Other;
+            return sub == kReadSerialOfPosition ? RequestKind::ReadSerialNumber
+                                                : RequestKind::Other;
         default:
             return RequestKind::Other;
     }
@@ -135,7 +140,7 @@ std::string describeRequest(std::span<const std::uint8_t> request) {
         return {};
     }
     const auto frame = requestFrame(request);
-    const std::string station = stationText(request[0]);
+    const std::string station = stationText(request[kStationAt]);
     if (frame.size() < kShortestFrame) {
         return station + " 不完整的请求";
     }
@@ -143,13 +148,13 @@ std::string describeRequest(std::span<const std::uint8_t> request) {
     const auto number = [](std::optional<std::uint16_t> value) {
         return std::to_string(value.value_or(0));
     };
-    const std::string position = std::to_string(view.at(3).value_or(0));
+    const std::string position = std::to_string(view.at(kPositionAt).value_or(0));
     switch (requestKind(frame)) {
         case RequestKind::ReadRegisters:
-            return station + " 读寄存器 起始 " + number(view.word(2)) + " 数量 " +
-                   number(view.word(4));
+            return station + " 读寄存器 起始 " + number(view.word(kRegisterStartAt)) + " 数量 " +
+                   number(view.word(kRegisterCountAt));
         case RequestKind::ChangeAddress:
-            return station + " 改地址为 " + number(view.word(4));
+            return station + " 改地址为 " + number(view.word(kWrittenValueAt));
         case RequestKind::ReadAddress:
             return station + " 读地址";
         case RequestKind::SensorCount:
@@ -159,46 +164,52 @@ std::string describeRequest(std::span<const std::uint8_t> request) {
         case RequestKind::ReadSerialNumber:
             return station + " 读位置 " + position + " 的序列号";
         case RequestKind::WriteSerialNumber:
-            return station + " 写序列号 " + serialNumberText(frame.subspan(4, kSerialBytes)) +
+            return station + " 写序列号 " +
+                   serialNumberText(frame.subspan(kRequestSerialAt, kSerialNumberBytes)) +
                    " 到位置 " + position;
         case RequestKind::Other:
             break;
     }
-    return station + " 功能码 " + FormatHex(frame[1]);
+    return station + " 功能码 " + FormatHex(frame[kFunctionAt]);
 }
 
 std::optional<std::size_t> expectedReplyLength(std::span<const std::uint8_t> request) {
     const auto frame = requestFrame(request);
     const ByteView view(frame);
-    if (view.size() < kShortestFrame || frame[0] == kBroadcastStation) {
+    if (view.size() < kShortestFrame || frame[kStationAt] == kBroadcastStation) {
         return std::nullopt;
     }
-    const std::size_t count = view.word(4).value_or(0);
-    switch (frame[1]) {
-        case 0x01:
-        case 0x02:
-            return 5 + (count + 7) / 8;
+    // The standard functions: a read answers its count of bits or registers after a byte
+    // count, a write repeats the first six bytes of its request.
+    constexpr std::size_t kStandardReplyOverhead = 5;  // station, function, byte count, CRC
+    constexpr std::size_t kWriteReplyLength = 8;
+    const std::size_t count = view.word(kRegisterCountAt).value_or(0);
+    const auto sub = frame[kSubFunctionAt];
+    switch (frame[kFunctionAt]) {
+        case kReadCoils:
+        case kReadDiscreteInputs:
+            return kStandardReplyOverhead + (count + 7) / 8;
         case kReadHoldingRegisters:
-        case 0x04:
-            return 5 + 2 * count;
-        case 0x05:
+        case kReadInputRegisters:
+            return registerReplyLength(count);
+        case kWriteSingleCoil:
         case kWriteSingleRegister:
-        case 0x0F:
-        case 0x10:
-            return 8;
+        case kWriteMultipleCoils:
+        case kWriteMultipleRegisters:
+            return kWriteReplyLength;
         case kSensorAssign:
-            if (frame[2] == kAssignIdentify || frame[2] == kAssignWriteSerial) {
-                return 13;
+            if (sub == kAssignIdentify || sub == kAssignWriteSerial) {
+                return kSensorAssignReplyLength;
             }
             return std::nullopt;
         case kReadSerial:
-            return 14;
+            return kSerialReplyLength;
         case kModuleQuery:
-            if (frame[2] == kQueryAddress) {
-                return 7;
+            if (sub == kQueryAddress) {
+                return kAddressReplyLength;
             }
-            if (frame[2] == kQuerySensorCount) {
-                return 6;
+            if (sub == kQuerySensorCount) {
+                return kSensorCountReplyLength;
             }
             return std::nullopt;
         default:
@@ -208,19 +219,19 @@ std::optional<std::size_t> expectedReplyLength(std::span<const std::uint8_t> req
 
 std::optional<std::uint8_t> exceptionCode(std::span<const std::uint8_t> frame,
                                           std::uint8_t function) {
-    if (frame.size() < 3 || (function & kExceptionFlag) != 0 ||
-        frame[1] != (function | kExceptionFlag)) {
+    if (frame.size() <= kExceptionCodeAt || (function & kExceptionFlag) != 0 ||
+        frame[kFunctionAt] != (function | kExceptionFlag)) {
         return std::nullopt;
     }
-    return frame[2];
+    return frame[kExceptionCodeAt];
 }
 
 std::optional<ReplyCheck> checkReply(std::span<const std::uint8_t> request,
                                      std::span<const std::uint8_t> received) {
-    if (request.size() < 2 || received.size() < 2) {
+    if (request.size() <= kFunctionAt || received.size() <= kFunctionAt) {
         return std::nullopt;
     }
-    const std::uint8_t function = request[1];
+    const std::uint8_t function = request[kFunctionAt];
     if (const auto code = exceptionCode(received, function)) {
         if (received.size() < kExceptionReplyLength) {
             return std::nullopt;
@@ -229,7 +240,7 @@ std::optional<ReplyCheck> checkReply(std::span<const std::uint8_t> request,
         if (!hasValidCrc(frame)) {
             return ReplyCheck{ReplyVerdict::CrcError, frame.size()};
         }
-        if (!fromExpectedStation(request, frame[0], true)) {
+        if (!fromExpectedStation(request, frame[kStationAt], true)) {
             return ReplyCheck{ReplyVerdict::WrongStation, frame.size()};
         }
         return ReplyCheck{ReplyVerdict::Exception, frame.size(), *code};
@@ -242,10 +253,10 @@ std::optional<ReplyCheck> checkReply(std::span<const std::uint8_t> request,
     if (!hasValidCrc(frame)) {
         return ReplyCheck{ReplyVerdict::CrcError, frame.size()};
     }
-    if (!fromExpectedStation(request, frame[0], false)) {
+    if (!fromExpectedStation(request, frame[kStationAt], false)) {
         return ReplyCheck{ReplyVerdict::WrongStation, frame.size()};
     }
-    if (frame[1] != function) {
+    if (frame[kFunctionAt] != function) {
         return ReplyCheck{ReplyVerdict::Mismatch, frame.size()};
     }
     return ReplyCheck{ReplyVerdict::Valid, frame.size()};
@@ -253,22 +264,23 @@ std::optional<ReplyCheck> checkReply(std::span<const std::uint8_t> request,
 
 std::optional<ReplyCheck> checkWholeReply(std::span<const std::uint8_t> request,
                                           std::span<const std::uint8_t> received) {
-    if (request.size() < 2 || received.size() < kShortestFrame || !hasValidCrc(received)) {
+    if (request.size() <= kFunctionAt || received.size() < kShortestFrame ||
+        !hasValidCrc(received)) {
         return std::nullopt;
     }
-    const std::uint8_t function = request[1];
+    const std::uint8_t function = request[kFunctionAt];
     const auto code = exceptionCode(received, function);
     const bool exception = code && received.size() == kExceptionReplyLength;
-    if (!fromExpectedStation(request, received[0], exception)) {
+    if (!fromExpectedStation(request, received[kStationAt], exception)) {
         return ReplyCheck{ReplyVerdict::WrongStation, received.size()};
     }
     if (exception) {
         return ReplyCheck{ReplyVerdict::Exception, received.size(), *code};
     }
-    if (received[1] != function) {
+    if (received[kFunctionAt] != function) {
         return ReplyCheck{ReplyVerdict::Mismatch, received.size()};
     }
     return ReplyCheck{ReplyVerdict::Valid, received.size()};
 }
 
-}  // namespace tc24::frames
+}  // namespace tc24::protocol

@@ -16,8 +16,9 @@ using Bytes = std::vector<std::uint8_t>;
 class ByteView {
 public:
     ByteView() = default;
-    ByteView(const Bytes& bytes) : bytes_(bytes.data(), bytes.size()) {}  // NOLINT: implicit on purpose
-    ByteView(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}      // NOLINT
+    ByteView(const Bytes& bytes)
+        : bytes_(bytes.data(), bytes.size()) {}                       // NOLINT: implicit on purpose
+    ByteView(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}  // NOLINT
 
     std::optional<std::uint8_t> at(std::size_t index) const {
         if (index >= bytes_.size()) {

@@ -1,4 +1,4 @@
-#include "link/crc16.h"
+#include "protocol/crc16.h"
 
 namespace tc24 {
 

@@ -6,33 +6,15 @@
 #include <span>
 #include <string>
 
-namespace tc24::frames {
+#include "protocol/codes.h"
+#include "protocol/layout.h"
 
-// What this module's frames look like on the line: request lengths, the reply each request
-// gets and the checks a received frame must pass. Shared by the communication log, the bus
-// scan and the simulator; the window's decoders do not use it and check nothing.
+namespace tc24::protocol {
 
-// Station numbers with a meaning of their own.
-inline constexpr std::uint8_t kBroadcastStation = 0;
-inline constexpr std::uint8_t kAnyModuleStation = 250;  // answered by every module (function 0x25)
-inline constexpr std::uint8_t kLowestStation = 1;
-inline constexpr std::uint8_t kHighestStation = 249;
-
-// Function codes and sub-functions of the module.
-inline constexpr std::uint8_t kReadHoldingRegisters = 0x03;
-inline constexpr std::uint8_t kWriteSingleRegister = 0x06;
-inline constexpr std::uint8_t kSensorAssign = 0x22;
-inline constexpr std::uint8_t kAssignIdentify = 0x01;
-inline constexpr std::uint8_t kAssignWriteSerial = 0x0C;
-inline constexpr std::uint8_t kReadSerial = 0x23;
-inline constexpr std::uint8_t kModuleQuery = 0x25;
-inline constexpr std::uint8_t kQueryAddress = 0x02;
-inline constexpr std::uint8_t kQuerySensorCount = 0x05;
-inline constexpr std::uint16_t kAddressRegister = 0x0B00;  // function 6 target for the address
-
-// An exception reply: station, function | 0x80, code, two CRC bytes.
-inline constexpr std::uint8_t kExceptionFlag = 0x80;
-inline constexpr std::size_t kExceptionReplyLength = 5;
+// What the frames on the line are: request lengths and kinds, the reply each request gets
+// and the checks a received frame must pass (the reply verdicts). Shared by the
+// communication log, the bus scan, the simulator and the command-line tool; the window's
+// decoders do not use it and check nothing.
 
 // Length of a request from its first bytes: 0 when more bytes are needed to tell, -1 when
 // the function code has no layout known here.
@@ -88,4 +70,4 @@ std::optional<ReplyCheck> checkReply(std::span<const std::uint8_t> request,
 std::optional<ReplyCheck> checkWholeReply(std::span<const std::uint8_t> request,
                                           std::span<const std::uint8_t> received);
 
-}  // namespace tc24::frames
+}  // namespace tc24::protocol

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "sim/faults.h"
+#include "sim/frame_splitter.h"
+#include "sim/line.h"
+#include "sim/options.h"
+#include "sim/pty_line.h"
+
+namespace tc24::sim {
+
+// The modules of a line behind a pseudo-terminal: requests are cut from the bytes the client
+// writes, answered by the modules, put through the line faults and sent back at the line's
+// speed, in bursts as from a real adapter.
+class Simulator {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    Simulator(const Options& options, Line line);
+
+    // Serves until `stop` becomes non-zero (a signal handler sets it) or --exit-after has
+    // passed; prints the counters and returns the exit status.
+    int run(const volatile std::sig_atomic_t& stop);
+
+private:
+    // One byte (or the line's disappearance) waiting for its moment on the wire.
+    struct Scheduled {
+        Clock::time_point due;
+        std::uint8_t byte = 0;
+        bool vanish = false;
+        int vanishMs = 0;
+    };
+
+    bool openLine();
+    bool awaitingSilence() const { return splitter_.pending() > 0 && !silenceSeen_; }
+    void vanish(int ms);
+    void receive();
+    void handleFrame(const Bytes& frame);
+    void sendDueBytes(Clock::time_point now);
+    void noteDroppedBytes();
+    void checkClientSpeed();
+    void saveState();
+    void logLine(const std::string& text) const;
+    void printSensorTables() const;
+    void printSummary() const;
+
+    const Options& options_;
+    Line line_;
+    FaultInjector faults_;
+    FrameSplitter splitter_;
+    PtyLine pty_;
+    DeviceLink link_;
+    std::mt19937 driftRng_;
+    Clock::time_point start_;
+    Clock::duration byteTime_;
+    Clock::duration silence_;
+
+    std::deque<Scheduled> outgoing_;
+    Clock::time_point lastByteIn_{};
+    Clock::time_point lastBurst_{};
+    bool silenceSeen_ = true;  // the silent interval after the last byte has been handled
+    std::optional<Clock::time_point> backAt_;  // set while the line has vanished
+    std::uint64_t droppedSeen_ = 0;
+    int warnedClientBaud_ = 0;
+    std::uint64_t frames_ = 0;
+    std::uint64_t answered_ = 0;
+    std::uint64_t garbled_ = 0;
+    std::uint64_t ignored_ = 0;
+    std::uint64_t unsent_ = 0;
+};
+
+// The modules as the options, the sensor file and the state file describe them; nothing
+// (after a message on standard error) when a file cannot be used.
+std::optional<Line> buildLine(const Options& options);
+
+}  // namespace tc24::sim

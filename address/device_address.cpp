@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/control_names.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
@@ -30,12 +31,12 @@ void startRequest(Window& window) {
 
 void cmdReadAdd_Click(Window& window) {
     auto& ui = window.ui;
-    ui.setText("txtState", "");
+    ui.setText(control::txtState, "");
     // Only the first twenty boxes turn red; the last four keep their colour.
     measure::markBoxesWaiting(window, 20);
     startRequest(window);
-    ui.setShown("TXTSN", true);
-    ui.setText("TXTSN", "");
+    ui.setShown(control::TXTSN, true);
+    ui.setText(control::TXTSN, "");
     preparePortForRequest(window.port);
 
     // Station 250: whichever module is on the line answers.
@@ -50,7 +51,7 @@ void cmdChangeID_Click(Window& window) {
     startRequest(window);
     measure::markBoxesWaiting(window, 2);
 
-    const auto newAddress = numbers::parse(ui.text("txtSetID_1"));
+    const auto newAddress = numbers::parse(ui.text(control::txtSetID[1]));
     if (!newAddress) {
         window.message(messages::kStationMalformed);
         return;
@@ -62,13 +63,13 @@ void cmdChangeID_Click(Window& window) {
     }
     // The current address is not limited to 1 … 249: 0 reaches a lone module of unknown
     // address. It must still be a station byte.
-    const auto currentAddress = numbers::byteRoundedDown(ui.text("txtSetID_0"));
+    const auto currentAddress = numbers::byteRoundedDown(ui.text(control::txtSetID[0]));
     if (!currentAddress) {
         window.message(messages::kStationMalformed);
         return;
     }
-    ui.setShown("TXTSN", true);
-    ui.setText("txtState", "");
+    ui.setShown(control::TXTSN, true);
+    ui.setText(control::txtState, "");
     preparePortForRequest(window.port);
 
     const Bytes frame =
@@ -84,9 +85,9 @@ void decodeAddressReply(Window& window, ByteView reply) {
         return;
     }
     const std::string text = std::to_string(*address);
-    window.ui.setText("txtSetID_0", text);
-    window.ui.setText("txtStationID", text);
-    window.ui.setText("TXTSN", "设备当前地址为:\r\n" + text);
+    window.ui.setText(control::txtSetID[0], text);
+    window.ui.setText(control::txtStationID, text);
+    window.ui.setText(control::TXTSN, "设备当前地址为:\r\n" + text);
 }
 
 }  // namespace tc24::address

@@ -26,6 +26,7 @@
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "qt/process_stats.h"
 #include "qt/sim_process.h"
 
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
     if (!std::getenv("TC24_BENCH_HIDDEN")) {
         window.show();
     }
-    window.controls().setText("txtTimerSet", std::to_string(interval));
+    window.controls().setText(tc24::control::txtTimerSet, std::to_string(interval));
     if (std::getenv("TC24_BENCH_TREND")) {
         for (QAction* action : window.toolsBar()->actions()) {
             if (action->text() == QStringLiteral("温度曲线")) {
@@ -99,23 +100,24 @@ int main(int argc, char** argv) {
         }
     }
 
-    window.findChild<QPushButton*>("cmdOneM")->click();
+    window.findChild<QPushButton*>(tc24::control::cmdOneM)->click();
     // CPU is counted after a warm-up, so the first paint and lazy set-up do not count.
     runFor(std::max(1000, 2 * interval));
     const tc24::testing::CpuTimes cpuBefore = cpuTimes();
     QElapsedTimer wall;
     wall.start();
-    const long pollsBefore = std::stol(window.controls().text("lblCounter")) - 1;
+    const long pollsBefore = std::stol(window.controls().text(tc24::control::lblCounter)) - 1;
     runFor(seconds * 1000);
     const tc24::testing::CpuTimes cpuAfter = cpuTimes();
     const double user = cpuAfter.user - cpuBefore.user;
     const double system = cpuAfter.system - cpuBefore.system;
     const double wallSeconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
-    const long steadyPolls = std::stol(window.controls().text("lblCounter")) - 1 - pollsBefore;
-    window.findChild<QPushButton*>("cmdStopOnce")->click();
+    const long steadyPolls =
+        std::stol(window.controls().text(tc24::control::lblCounter)) - 1 - pollsBefore;
+    window.findChild<QPushButton*>(tc24::control::cmdStopOnce)->click();
     runFor(std::max(200, interval));
 
-    const long polls = std::stol(window.controls().text("lblCounter")) - 1;
+    const long polls = std::stol(window.controls().text(tc24::control::lblCounter)) - 1;
     const long complete = window.core().state().RecCount - 1;
     sim.stop();
 
@@ -136,8 +138,8 @@ int main(int argc, char** argv) {
     const auto perPoll = [steadyPolls](double seconds) {
         return steadyPolls > 0 ? 1e6 * seconds / static_cast<double>(steadyPolls) : 0.0;
     };
-    std::printf("| %d | %d | %d | %ld | %.1f %% | %.2f | %.2f | %.2f | %.0f | %.0f | %.1f %% |\n", baud,
-                interval, seconds, polls,
+    std::printf("| %d | %d | %d | %ld | %.1f %% | %.2f | %.2f | %.2f | %.0f | %.0f | %.1f %% |\n",
+                baud, interval, seconds, polls,
                 polls > 0 ? 100.0 * static_cast<double>(complete) / static_cast<double>(polls) : 0,
                 percentile(errors, 0.5), percentile(errors, 0.99),
                 errors.empty() ? 0.0 : *std::max_element(errors.begin(), errors.end()),

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fuzz_window.h"
+#include "link/control_names.h"
 
 using tc24::fuzzing::FuzzWindow;
 
@@ -18,17 +19,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     w.port.setPortNumber(1);
     w.port.open();
     w.frm.state().SensorNum = 24;
-    w.ui.set("txtStartID", std::to_string(static_cast<int>(data[1]) - 128));
-    w.ui.set("txtSensorid2", std::to_string(data[1] % 70));
+    w.ui.set(control::txtStartID, std::to_string(static_cast<int>(data[1]) - 128));
+    w.ui.set(control::txtSensorid2, std::to_string(data[1] % 70));
     switch (data[0] % 8) {
-        case 0: w.frm.comDoOnce_Click(); break;
-        case 1: w.frm.cmdReadAdd_Click(); break;
-        case 2: w.frm.cmdChangeID_Click(); break;
-        case 3: w.frm.cmdReadSensorID_Click(); break;
-        case 4: w.frm.cmdAutoSearch_Click(); break;
-        case 5: w.frm.cmdAutoInput_Click(); break;
-        case 6: w.frm.cmdFirst_Click(); break;
-        default: break;  // nothing pending: bytes arrive unsolicited
+        case 0:
+            w.frm.comDoOnce_Click();
+            break;
+        case 1:
+            w.frm.cmdReadAdd_Click();
+            break;
+        case 2:
+            w.frm.cmdChangeID_Click();
+            break;
+        case 3:
+            w.frm.cmdReadSensorID_Click();
+            break;
+        case 4:
+            w.frm.cmdAutoSearch_Click();
+            break;
+        case 5:
+            w.frm.cmdAutoInput_Click();
+            break;
+        case 6:
+            w.frm.cmdFirst_Click();
+            break;
+        default:
+            break;  // nothing pending: bytes arrive unsolicited
     }
     w.port.threshold = 1;  // every chunk raises an event, whatever the request armed
     std::size_t at = 2;

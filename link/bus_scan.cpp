@@ -1,5 +1,6 @@
 #include "link/bus_scan.h"
 
+#include "link/control_names.h"
 #include "link/numbers.h"
 #include "protocol/frames.h"
 #include "protocol/hex.h"
@@ -109,7 +110,7 @@ void BusScan::ask(int station) {
 
     port.discardInput();
     port.setReceiveThreshold(1);  // every chunk reaches the scan
-    window_.ui.setText("txtCommand", requestEchoText(request_));
+    window_.ui.setText(control::txtCommand, requestEchoText(request_));
     port.write(request_);
     timer_.setInterval(settings_.timeoutMs);  // restarts the period: the time-out of this step
 }
@@ -132,7 +133,7 @@ void BusScan::onPortEvent() {
     if (chunk.empty()) {
         return;
     }
-    window_.ui.setText("txtState", receivedHexText(chunk));
+    window_.ui.setText(control::txtState, receivedHexText(chunk));
     if (settling_) {
         // The line is still busy: wait one more time-out, but not for ever on a noisy line.
         settleBytes_ += chunk.size();
@@ -243,7 +244,7 @@ void BusScan::release() {
 }
 
 void BusScan::take(std::uint8_t station) {
-    window_.ui.setText("txtStationID", std::to_string(station));
+    window_.ui.setText(control::txtStationID, std::to_string(station));
 }
 
 }  // namespace tc24

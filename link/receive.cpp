@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "link/control_names.h"
 #include "protocol/hex.h"
 
 namespace tc24 {
@@ -12,7 +13,7 @@ void addToRecCount(Window& window) {
     if (count < std::numeric_limits<std::int32_t>::max()) {
         ++count;
     }
-    window.ui.setText("lblErrCounter", std::to_string(count));
+    window.ui.setText(control::lblErrCounter, std::to_string(count));
 }
 
 void MSComm1_OnComm(Window& window) {
@@ -22,7 +23,7 @@ void MSComm1_OnComm(Window& window) {
     }
     const Bytes received = window.port.readAll();
     window.port.discardInput();
-    window.ui.setText("txtState", receivedHexText(received));
+    window.ui.setText(control::txtState, receivedHexText(received));
 
     auto decoder = window.decoders.find(window.state.CmdMode);
     if (decoder != window.decoders.end() && decoder->second != nullptr) {
@@ -31,7 +32,7 @@ void MSComm1_OnComm(Window& window) {
     for (const auto& observer : window.replyObservers) {
         observer(window.state.CmdMode, ByteView(received));
     }
-    window.ui.bringToFront(status_image::Connected);
+    window.ui.bringToFront(control::imgConnected);
 }
 
 }  // namespace tc24

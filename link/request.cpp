@@ -1,5 +1,6 @@
 #include "link/request.h"
 
+#include "link/control_names.h"
 #include "protocol/crc16.h"
 #include "protocol/hex.h"
 #include "protocol/layout.h"
@@ -30,14 +31,14 @@ void echoArmAndWrite(Window& window, const Bytes& frame, int receiveThreshold,
                      std::size_t trailingZeros) {
     window.state.CmdText = requestEchoText(frame);
     window.port.setReceiveThreshold(receiveThreshold);
-    window.ui.setText("txtCommand", window.state.CmdText);
+    window.ui.setText(control::txtCommand, window.state.CmdText);
     if (window.port.isOpen()) {
-        window.ui.bringToFront(status_image::Connected);
+        window.ui.bringToFront(control::imgConnected);
         Bytes wire = frame;
         wire.insert(wire.end(), trailingZeros, 0x00);
         window.port.write(wire);
     } else {
-        window.ui.bringToFront(status_image::NotConnected);
+        window.ui.bringToFront(control::imgNotConnected);
     }
 }
 

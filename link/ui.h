@@ -9,7 +9,7 @@ namespace tc24 {
 // Text colour of a value box: red until the current query fills it, black once it did.
 enum class TextColor { Black, Red };
 
-// The window's controls, addressed by their object names ("txtStationID", "txtValue_5").
+// The window's controls, addressed by their object names (control_names.h).
 // The Qt window implements it over real widgets; tests use a map-backed fake.
 class Controls {
 public:

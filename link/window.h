@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "link/control_names.h"
 #include "link/serial_port.h"
 #include "link/ui.h"
 #include "protocol/byte_view.h"
@@ -26,27 +27,20 @@ constexpr std::int16_t SensorSearch = 6;
 constexpr std::int16_t WriteSerialNumber = 8;
 }  // namespace cmd_mode
 
-// Object names of the status images stacked in Picture2.
-namespace status_image {
-constexpr const char* NotConnected = "imgNotConnected";
-constexpr const char* Yellow = "ImgYellow";
-constexpr const char* Connected = "imgConnected";
-}  // namespace status_image
-
 // The window's shared state; created zeroed with the window and living as long as it.
 struct WindowState {
-    std::int16_t CmdMode = 0;    // pending-operation code, selects the decoder
-    std::int16_t RecLength = 0;  // expected reply length of the pending request
-    std::int16_t CmdLenth = 0;   // request-side copy of the expected reply length
-    std::string CmdText;         // hex echo of the request being built
-    std::uint8_t HiByte = 0;     // CRC-16 low-order byte (sent first)
-    std::uint8_t LoByte = 0;     // CRC-16 high-order byte (sent second)
-    std::int32_t RecCount = 0;   // serial events (+ channels without a reading)
-    bool CommReady = false;      // the port was (re)opened from the settings controls
-    std::int16_t CommNum = 0;    // port number, 1 = COM1
-    std::int32_t CommRate = 0;   // baud rate
-    std::array<std::string, 65> SnList{};       // serial number last read per position
-    std::int16_t ChennelNum = 0;                // entries of a serial-number list
+    std::int16_t CmdMode = 0;              // pending-operation code, selects the decoder
+    std::int16_t RecLength = 0;            // expected reply length of the pending request
+    std::int16_t CmdLenth = 0;             // request-side copy of the expected reply length
+    std::string CmdText;                   // hex echo of the request being built
+    std::uint8_t HiByte = 0;               // CRC-16 low-order byte (sent first)
+    std::uint8_t LoByte = 0;               // CRC-16 high-order byte (sent second)
+    std::int32_t RecCount = 0;             // serial events (+ channels without a reading)
+    bool CommReady = false;                // the port was (re)opened from the settings controls
+    std::int16_t CommNum = 0;              // port number, 1 = COM1
+    std::int32_t CommRate = 0;             // baud rate
+    std::array<std::string, 65> SnList{};  // serial number last read per position
+    std::int16_t ChennelNum = 0;           // entries of a serial-number list
     std::array<std::string, 129> SnFileList{};  // imported serial-number list
     std::int16_t SensorNum = 0;                 // sensor positions, 24 after start-up
 

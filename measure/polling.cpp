@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/control_names.h"
 #include "link/numbers.h"
 #include "measure/register_query.h"
 
@@ -24,14 +25,14 @@ double labelNumber(const Controls& ui, std::string_view name) {
 
 void cmdOneM_Click(Window& window) {
     auto& ui = window.ui;
-    ui.setShown("PictureShow", true);
-    ui.setShown("TXTSN", false);
+    ui.setShown(control::PictureShow, true);
+    ui.setShown(control::TXTSN, false);
     // The counters restart even when the interval is then refused.
-    ui.setText("lblCounter", "1");
+    ui.setText(control::lblCounter, "1");
     window.state.RecCount = 1;
-    ui.setText("lblErrCounter", "1");
+    ui.setText(control::lblErrCounter, "1");
 
-    const auto interval = numbers::parse(ui.text("txtTimerSet"));
+    const auto interval = numbers::parse(ui.text(control::txtTimerSet));
     if (!interval) {
         window.message(kIntervalNotNumber);
         return;
@@ -46,9 +47,9 @@ void cmdOneM_Click(Window& window) {
 }
 
 void cmdStopOnce_Click(Window& window) {
-    window.ui.setShown("PictureShow", true);
+    window.ui.setShown(control::PictureShow, true);
     window.Timer2.setEnabled(false);
-    window.ui.setShown("TXTSN", false);
+    window.ui.setShown(control::TXTSN, false);
 }
 
 void Timer2_Timer(Window& window) {
@@ -57,16 +58,16 @@ void Timer2_Timer(Window& window) {
         return;  // the box of an earlier poll is still open
     }
     auto& ui = window.ui;
-    if (!numbers::isNumeric(ui.text("txtDataLength"))) {
-        ui.setText("txtDataLength", "1");
+    if (!numbers::isNumeric(ui.text(control::txtDataLength))) {
+        ui.setText(control::txtDataLength, "1");
     }
-    if (labelNumber(ui, "lblCounter") > kCounterLimit) {
-        ui.setText("lblCounter", "0");
+    if (labelNumber(ui, control::lblCounter) > kCounterLimit) {
+        ui.setText(control::lblCounter, "0");
     }
     if (!window.state.CommReady) {
         return;
     }
-    ui.setText("lblCounter", numbers::toText(labelNumber(ui, "lblCounter") + 1));
+    ui.setText(control::lblCounter, numbers::toText(labelNumber(ui, control::lblCounter) + 1));
     comDoOnce_Click(window);
 }
 

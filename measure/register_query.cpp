@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "link/control_names.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/receive.h"
@@ -27,19 +28,19 @@ struct QueryFields {
 };
 
 const char* checkFields(const Controls& ui, QueryFields& fields) {
-    const auto station = numbers::parse(ui.text("txtStationID"));
+    const auto station = numbers::parse(ui.text(control::txtStationID));
     if (!station) {
         return messages::kStationMalformed;
     }
-    const auto function = numbers::parse(ui.text("txtFunID"));
+    const auto function = numbers::parse(ui.text(control::txtFunID));
     if (!function) {
         return kFunctionMalformed;
     }
-    const auto length = numbers::parse(ui.text("txtDataLength"));
+    const auto length = numbers::parse(ui.text(control::txtDataLength));
     if (!length) {
         return messages::kLengthMalformed;
     }
-    const auto start = numbers::parse(ui.text("txtStartID"));
+    const auto start = numbers::parse(ui.text(control::txtStartID));
     if (!start) {
         return kStartMalformed;
     }
@@ -67,13 +68,9 @@ const char* checkFields(const Controls& ui, QueryFields& fields) {
 
 }  // namespace
 
-std::string valueBox(int index) {
-    return "txtValue_" + std::to_string(index);
-}
-
 void markBoxesWaiting(Window& window, int count) {
     for (int i = 0; i < count && i < kValueBoxes; ++i) {
-        window.ui.setTextColor(valueBox(i), TextColor::Red);
+        window.ui.setTextColor(control::txtValue[static_cast<std::size_t>(i)], TextColor::Red);
     }
 }
 
@@ -100,25 +97,25 @@ long long firstBoxIndex(double startAddress) {
 
 void comDoOnce_Click(Window& window) {
     auto& ui = window.ui;
-    ui.setShown("PictureShow", true);
-    ui.setShown("TXTSN", false);
+    ui.setShown(control::PictureShow, true);
+    ui.setShown(control::TXTSN, false);
 
     QueryFields fields;
     if (const char* refusal = checkFields(ui, fields)) {
         window.message(refusal);
         return;
     }
-    ui.setText("txtState", "");
+    ui.setText(control::txtState, "");
     markBoxesWaiting(window, kValueBoxes);
 
     if (!window.port.isOpen()) {
         // Polling must see the closed port before the box opens, so its ticks stop sending.
-        ui.bringToFront(status_image::NotConnected);
+        ui.bringToFront(control::imgNotConnected);
         window.state.CommReady = false;
         window.message(messages::kPortClosed);
         return;
     }
-    ui.bringToFront(status_image::Yellow);
+    ui.bringToFront(control::ImgYellow);
     preparePortForRequest(window.port);
 
     const Bytes frame =
@@ -131,13 +128,13 @@ void comDoOnce_Click(Window& window) {
     window.port.write(frame);
 
     window.state.CmdText = requestEchoText(frame);
-    ui.setText("txtCommand", window.state.CmdText);
+    ui.setText(control::txtCommand, window.state.CmdText);
 }
 
 void decodeRegisterReply(Window& window, ByteView reply) {
     auto& ui = window.ui;
     long long box = 0;
-    if (auto start = numbers::parse(ui.text("txtStartID"))) {
+    if (auto start = numbers::parse(ui.text(control::txtStartID))) {
         box = firstBoxIndex(*start);
     }
     constexpr int kFirstRegister = protocol::kFirstRegisterAt;
@@ -146,7 +143,7 @@ void decodeRegisterReply(Window& window, ByteView reply) {
         if (!value || box < 0 || box >= kValueBoxes) {
             continue;  // no such byte or no such box: drop this register, go on
         }
-        const std::string name = valueBox(static_cast<int>(box));
+        const char* name = control::txtValue[static_cast<std::size_t>(box)];
         if (*value == protocol::kNoReading) {
             // A channel without a valid reading counts like an error.
             addToRecCount(window);

@@ -25,9 +25,6 @@ std::string hundredthsText(int hundredths);
 // 2 × (s − 1), and 0 again when that lies beyond the last box.
 long long firstBoxIndex(double startAddress);
 
-// Name of value box i ("txtValue_7").
-std::string valueBox(int index);
-
 // Paints the first `count` value boxes red: they wait for a value from the next reply.
 void markBoxesWaiting(Window& window, int count);
 

@@ -1,5 +1,6 @@
 #include "measure/register_reading.h"
 
+#include "link/control_names.h"
 #include "link/numbers.h"
 
 namespace tc24::measure {
@@ -19,7 +20,7 @@ RegisterReading readRegisterReading(const Window& window, ByteView reply) {
         reading.station = *station;
     }
     for (int i = 0; i < kValueBoxes; ++i) {
-        const std::string name = valueBox(i);
+        const char* name = control::txtValue[static_cast<std::size_t>(i)];
         auto& channel = reading.channels[static_cast<std::size_t>(i)];
         if (window.ui.textColor(name) == TextColor::Red) {
             continue;
@@ -30,7 +31,7 @@ RegisterReading readRegisterReading(const Window& window, ByteView reply) {
 
     // The registers of 65535 in this reply, placed as decodeRegisterReply places them.
     long long box = 0;
-    if (auto start = numbers::parse(window.ui.text("txtStartID"))) {
+    if (auto start = numbers::parse(window.ui.text(control::txtStartID))) {
         box = firstBoxIndex(*start);
     }
     for (int i = 3; i <= window.state.RecLength - 3; i += 2, ++box) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "link/control_names.h"
 #include "link/files.h"
 #include "link/numbers.h"
 #include "link/text_items.h"
@@ -47,10 +48,6 @@ std::string_view withoutByteOrderMark(std::string_view content) {
 
 }  // namespace
 
-std::string serialBox(int k) {
-    return "txtSenseSn_" + std::to_string(k);
-}
-
 std::vector<std::string> entryFields(std::string_view entry) {
     std::vector<std::string> fields;
     if (entry.empty()) {
@@ -77,7 +74,8 @@ bool fillSerialBoxes(Window& window, double entry) {
         if (static_cast<std::size_t>(k) >= fields.size()) {
             return false;
         }
-        window.ui.setText(serialBox(k), fields[static_cast<std::size_t>(k)]);
+        window.ui.setText(control::txtSenseSn[static_cast<std::size_t>(k)],
+                          fields[static_cast<std::size_t>(k)]);
     }
     return true;
 }
@@ -85,8 +83,8 @@ bool fillSerialBoxes(Window& window, double entry) {
 void cmdOpenFile_Click(Window& window) {
     auto& ui = window.ui;
     auto& state = window.state;
-    ui.setShown("PictureShow", false);
-    ui.setShown("TXTSN", true);
+    ui.setShown(control::PictureShow, false);
+    ui.setShown(control::TXTSN, true);
 
     const auto chosen = window.dialogs.askOpenFile(
         FileDialogRequest{kDialogTitle, window.programDirectory.string(), kDialogFilter, false});
@@ -103,7 +101,7 @@ void cmdOpenFile_Click(Window& window) {
         return;
     }
 
-    ui.setText("TXTSN", "");
+    ui.setText(control::TXTSN, "");
     ItemReader items(withoutByteOrderMark(*content));
     const auto countItem = items.next();
     const auto count = countItem ? numbers::int16RoundedDown(*countItem) : std::nullopt;
@@ -112,7 +110,7 @@ void cmdOpenFile_Click(Window& window) {
         return;
     }
     state.ChennelNum = *count;
-    ui.setText("TXTSN", "该设备共有" + std::to_string(*count) + "个通道\r\n");
+    ui.setText(control::TXTSN, "该设备共有" + std::to_string(*count) + "个通道\r\n");
 
     if (*count > kCounterLimit) {
         window.message(kMalformed);
@@ -129,8 +127,8 @@ void cmdOpenFile_Click(Window& window) {
             return;
         }
         state.SnFileList[static_cast<std::size_t>(i)] = std::move(*entry);
-        ui.appendText("TXTSN", FormatHex(static_cast<std::uint8_t>(i)) +
-                                   "#: " + state.SnFileList[static_cast<std::size_t>(i)] + "\r\n");
+        ui.appendText(control::TXTSN, FormatHex(static_cast<std::uint8_t>(i)) + "#: " +
+                                          state.SnFileList[static_cast<std::size_t>(i)] + "\r\n");
     }
 
     // Entry 1 as it now stands, also when it comes from an earlier import.

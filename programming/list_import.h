@@ -4,15 +4,13 @@
 #include <string_view>
 #include <vector>
 
+#include "link/control_names.h"
 #include "link/window.h"
 
 namespace tc24::programming {
 
 // "从文件导入序列号": load a serial-number list into SnFileList and list it in TXTSN.
 void cmdOpenFile_Click(Window& window);
-
-// Name of serial-number box k ("txtSenseSn_3").
-std::string serialBox(int k);
 
 // Fields of a list entry: split at every single blank, each field without surrounding
 // blanks; two blanks in a row give an empty field, an empty entry has no fields.

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "link/control_names.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
@@ -19,7 +20,7 @@ namespace {
 constexpr const char* kBadEntry = "请先导入按正确的传感器序列号格式";
 constexpr const char* kKalvenTitle = "KALVEN提示";
 constexpr const char* kFinished = "操作结束";
-constexpr const char* kPosition = "txtObjSensorid";
+constexpr const char* kPosition = control::txtObjSensorid;
 constexpr int kAutoInterval = 2000;  // ms between two automatic writes
 constexpr int kReplyThreshold = protocol::kSensorAssignReplyLength;  // the whole reply
 constexpr std::int16_t kReplyLength = 14;
@@ -33,8 +34,8 @@ std::optional<double> position(const Window& window) {
 }
 
 void showTextPane(Window& window) {
-    window.ui.setShown("PictureShow", false);
-    window.ui.setShown("TXTSN", true);
+    window.ui.setShown(control::PictureShow, false);
+    window.ui.setShown(control::TXTSN, true);
 }
 
 void reportBadEntry(Window& window) {
@@ -70,26 +71,26 @@ bool SendSerialNumber(Window& window) {
     auto& ui = window.ui;
     auto& port = window.port;
     auto& state = window.state;
-    ui.setText("txtState", "");
+    ui.setText(control::txtState, "");
     port.setBinaryInput();
     port.setReadAll();
     port.discardInput();
     port.discardOutput();
     port.setSendThreshold(0);
-    ui.setText("txtCommand", "");
-    ui.bringToFront(status_image::Yellow);
+    ui.setText(control::txtCommand, "");
+    ui.bringToFront(control::ImgYellow);
     state.CmdMode = cmd_mode::WriteSerialNumber;
     preparePortForRequest(port);
 
     const std::string positionText = ui.text(kPosition);
-    const auto station = numbers::byteRoundedDown(ui.text("txtStationID"));
+    const auto station = numbers::byteRoundedDown(ui.text(control::txtStationID));
     const auto target = numbers::byteRoundedDown(positionText);
     if (!station || !target || *target < kFirstPosition || *target > kLastPosition) {
         return false;
     }
     protocol::SerialNumber serial{};
     for (std::size_t k = 0; k < serial.size(); ++k) {
-        const auto byte = parseHexByte(ui.text(serialBox(static_cast<int>(k))));
+        const auto byte = parseHexByte(ui.text(control::txtSenseSn[k]));
         if (!byte) {
             return false;
         }
@@ -107,7 +108,7 @@ void cmdFirst_Click(Window& window) {
     showTextPane(window);
     window.state.autoWrittenPosition.clear();  // P is the operator's again
     window.ui.setText(kPosition, "1");
-    window.ui.setText("txtCommand", "");
+    window.ui.setText(control::txtCommand, "");
     if (!writeEntryAtPosition(window, kFirstPosition)) {
         reportBadEntry(window);
     }
@@ -173,7 +174,7 @@ void Timer3_Timer(Window& window) {
     }
     if (!window.port.isOpen()) {
         // Nothing can be written: stop here rather than walk through the list unwritten.
-        ui.bringToFront(status_image::NotConnected);
+        ui.bringToFront(control::imgNotConnected);
         stopAutomaticWriting(window, true);
         window.message(messages::kPortClosed);
         return;
@@ -207,7 +208,7 @@ void decodeWriteReply(Window& window, ByteView reply) {
         }
     }
     line += "\r\n";
-    window.ui.appendText("TXTSN", line);
+    window.ui.appendText(control::TXTSN, line);
 }
 
 }  // namespace tc24::programming

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/control_names.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
@@ -26,17 +27,17 @@ constexpr double kLastPosition = protocol::kPositions;
 void cmdAutoSearch_Click(Window& window) {
     auto& ui = window.ui;
     auto& state = window.state;
-    ui.setText("txtState", "");
+    ui.setText(control::txtState, "");
     state.CmdMode = cmd_mode::SensorSearch;
     // The search always goes to station 250; the address field must still hold a byte.
-    const auto station = numbers::parse(ui.text("txtStationID"));
+    const auto station = numbers::parse(ui.text(control::txtStationID));
     if (!station || !numbers::toByte(numbers::roundHalfEven(*station))) {
         window.message(messages::kStationMalformed);
         return;
     }
     state.CmdText.clear();
-    ui.setShown("TXTSN", true);
-    ui.setText("TXTSN", "");
+    ui.setShown(control::TXTSN, true);
+    ui.setText(control::TXTSN, "");
     preparePortForRequest(window.port);
 
     const Bytes frame = protocol::sensorCountRequest();
@@ -55,18 +56,18 @@ void decodeSearchReply(Window& window, ByteView reply) {
         *subcode != protocol::kSensorCountAnswer) {
         return;
     }
-    window.ui.setText("TXTSN", std::string(kSearchResult) + "\r\n" + std::to_string(*count));
+    window.ui.setText(control::TXTSN, std::string(kSearchResult) + "\r\n" + std::to_string(*count));
 }
 
 void cmdAutoInput_Click(Window& window) {
     auto& ui = window.ui;
     auto& state = window.state;
-    const auto station = numbers::byteRoundedDown(ui.text("txtStationID"));
+    const auto station = numbers::byteRoundedDown(ui.text(control::txtStationID));
     if (!station) {
         window.message(messages::kStationMalformed);
         return;
     }
-    const auto field = numbers::parse(ui.text("txtSensorReadID"));
+    const auto field = numbers::parse(ui.text(control::txtSensorReadID));
     if (!field) {
         window.message(kPositionMalformed);
         return;
@@ -77,22 +78,22 @@ void cmdAutoInput_Click(Window& window) {
         return;
     }
 
-    ui.setShown("PictureShow", false);
-    ui.setShown("TXTSN", true);
-    ui.setText("txtState", "");
+    ui.setShown(control::PictureShow, false);
+    ui.setShown(control::TXTSN, true);
+    ui.setText(control::txtState, "");
     measure::markBoxesWaiting(window, measure::kValueBoxes);
     state.CmdMode = cmd_mode::Identify;
     state.CmdText.clear();
 
     // The target position of the writing group says whether one sensor was meant; text
     // that is not a number is refused like 0.
-    const auto target = numbers::parse(ui.text("txtObjSensorid"));
+    const auto target = numbers::parse(ui.text(control::txtObjSensorid));
     if (!target || numbers::roundDown(*target) == 0) {
         window.message(kOneSensorOnly);
         return;
     }
     if (numbers::roundDown(*target) == 1) {
-        ui.setText("TXTSN", "");
+        ui.setText(control::TXTSN, "");
     }
     preparePortForRequest(window.port);
 
@@ -107,9 +108,9 @@ void cmdAutoInput_Click(Window& window) {
 
     // The cursor runs 1, 2, …, 24 and starts again at 1.
     if (*field < state.SensorNum) {
-        ui.setText("txtSensorReadID", numbers::toText(*field + 1));
+        ui.setText(control::txtSensorReadID, numbers::toText(*field + 1));
     } else {
-        ui.setText("txtSensorReadID", "1");
+        ui.setText(control::txtSensorReadID, "1");
     }
 }
 
@@ -126,7 +127,7 @@ void decodeIdentifyReply(Window& window, ByteView reply) {
             line += ' ';
         }
     }
-    window.ui.appendText("TXTSN", line + "\r\n");
+    window.ui.appendText(control::TXTSN, line + "\r\n");
 }
 
 }  // namespace tc24::sensors

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "link/control_names.h"
 #include "link/files.h"
 #include "link/messages.h"
 #include "link/numbers.h"
@@ -31,7 +32,7 @@ constexpr int kReadAllInterval = 1000;
 // further tick can read or finish again while it is open.
 void finishReadout(Window& window, double field) {
     if (field == 25) {
-        window.ui.setText("txtSensorid2", "24");
+        window.ui.setText(control::txtSensorid2, "24");
     }
     const bool sequenceRunning = window.Timer6.isTicking();
     window.Timer6.setInterval(0);
@@ -63,7 +64,7 @@ bool endsWithTxt(const std::string& name) {
 
 void cmdReadSensorID_Click(Window& window) {
     auto& ui = window.ui;
-    const auto field = numbers::parse(ui.text("txtSensorid2"));
+    const auto field = numbers::parse(ui.text(control::txtSensorid2));
     if (!field) {
         window.message(kReadPositionMalformed);
         return;
@@ -77,14 +78,14 @@ void cmdReadSensorID_Click(Window& window) {
     // sends nothing and leaves the window as it was.
     double limit = 0;
     if (*position > 0) {
-        const auto length = numbers::parse(ui.text("txtDataLength"));
+        const auto length = numbers::parse(ui.text(control::txtDataLength));
         if (!length || !numbers::toInt16(numbers::roundDown(*length))) {
             window.message(messages::kLengthMalformed);
             return;
         }
         limit = numbers::roundDown(*length);
         if (limit >= *position) {
-            if (!numbers::byteRoundedDown(ui.text("txtStationID"))) {
+            if (!numbers::byteRoundedDown(ui.text(control::txtStationID))) {
                 window.message(messages::kStationMalformed);
                 return;
             }
@@ -95,33 +96,33 @@ void cmdReadSensorID_Click(Window& window) {
         }
     }
 
-    ui.setShown("PictureShow", false);
-    ui.setShown("TXTSN", true);
+    ui.setShown(control::PictureShow, false);
+    ui.setShown(control::TXTSN, true);
     window.state.CmdMode = cmd_mode::ReadSerialNumber;
 
     if (*position <= 0) {
-        ui.setText("txtSensorid2", "1");
+        ui.setText(control::txtSensorid2, "1");
         return;
     }
     if (*position == 1) {
-        ui.setText("TXTSN", "");  // a read of position 1 starts a new list
+        ui.setText(control::TXTSN, "");  // a read of position 1 starts a new list
     }
     if (limit >= *position) {
         ReadSensorID(window, *position);
-        ui.setText("txtSensorid2", numbers::toText(numbers::roundDown(*field) + 1));
+        ui.setText(control::txtSensorid2, numbers::toText(numbers::roundDown(*field) + 1));
         return;
     }
     finishReadout(window, *field);
 }
 
 void ReadSensorID(Window& window, std::int16_t Sensorid) {
-    const auto station = numbers::byteRoundedDown(window.ui.text("txtStationID"));
+    const auto station = numbers::byteRoundedDown(window.ui.text(control::txtStationID));
     const auto position = numbers::toByte(Sensorid);
     if (!station || !position) {
         return;  // the click refuses such input before it gets here
     }
     auto& state = window.state;
-    window.ui.setText("txtState", "");
+    window.ui.setText(control::txtState, "");
     state.CmdText.clear();
     preparePortForRequest(window.port);
 
@@ -146,7 +147,8 @@ void decodeSerialNumberReply(Window& window, ByteView reply) {
             serial.push_back(*byte);
         }
     }
-    window.ui.appendText("TXTSN", FormatHex(*position) + ":  " + receivedHexText(serial) + "\r\n");
+    window.ui.appendText(control::TXTSN,
+                         FormatHex(*position) + ":  " + receivedHexText(serial) + "\r\n");
 
     // Only a complete number is kept: a stray short chunk must not replace one read before.
     // Positions beyond the list are shown but not kept.
@@ -158,7 +160,7 @@ void decodeSerialNumberReply(Window& window, ByteView reply) {
 
 void cmdReadSNAll_Click(Window& window) {
     auto& ui = window.ui;
-    const auto field = numbers::parse(ui.text("txtSensorid2"));
+    const auto field = numbers::parse(ui.text(control::txtSensorid2));
     if (!field) {
         window.message(kListPositionMalformed);
         return;
@@ -168,8 +170,8 @@ void cmdReadSNAll_Click(Window& window) {
         window.message(messages::kPositionRange);
         return;
     }
-    ui.setText("txtSensorid2", "1");
-    ui.setText("TXTSN", "");
+    ui.setText(control::txtSensorid2, "1");
+    ui.setText(control::TXTSN, "");
     window.state.readAllFinished = false;
     window.Timer6.setInterval(kReadAllInterval);  // the first read comes one interval later
 }
@@ -182,7 +184,7 @@ void Timer6_Timer(Window& window) {
     if (!window.port.isOpen()) {
         // Walking on would only report a list that was never read.
         window.Timer6.setInterval(0);
-        window.ui.bringToFront(status_image::NotConnected);
+        window.ui.bringToFront(control::imgNotConnected);
         window.message(messages::kPortClosed);
         return;
     }
@@ -194,7 +196,7 @@ void cmdSaveSn_Click(Window& window) {
     auto& state = window.state;
     const FileDialogRequest request{{}, window.programDirectory.string(), "txt|*.txt", true};
 
-    const auto field = numbers::parse(ui.text("txtSensorid2"));
+    const auto field = numbers::parse(ui.text(control::txtSensorid2));
     if (!field) {
         window.message(kListPositionMalformed);
         return;
@@ -234,7 +236,7 @@ void cmdSaveSn_Click(Window& window) {
         return;
     }
     if (lastSaved != *field) {
-        ui.setText("txtSensorid2", numbers::toText(lastSaved));
+        ui.setText(control::txtSensorid2, numbers::toText(lastSaved));
     }
     state.ChennelNum = static_cast<std::int16_t>(count);
 }

@@ -15,6 +15,7 @@
 
 #include "app/qt/main_window.h"
 #include "app/qt/trend_view.h"
+#include "link/control_names.h"
 
 namespace {
 
@@ -84,17 +85,18 @@ int main(int argc, char** argv) {
 
     auto allFilled = [&window] {
         for (int i = 0; i < 24; ++i) {
-            const auto* box = window.findChild<QLineEdit*>(QStringLiteral("txtValue_%1").arg(i));
+            const auto* box =
+                window.findChild<QLineEdit*>(tc24::control::txtValue[static_cast<std::size_t>(i)]);
             if (box == nullptr || box->palette().color(QPalette::Text) != QColor(Qt::black)) {
                 return false;
             }
         }
         return true;
     };
-    window.findChild<QPushButton*>(QStringLiteral("comDoOnce"))->click();
+    window.findChild<QPushButton*>(tc24::control::comDoOnce)->click();
     if (!waitFor(allFilled, 5000) || dialogs.messages > 0) {
         std::fprintf(stderr, "the query got no reply: %s\n",
-                     window.controls().text("txtState").c_str());
+                     window.controls().text(tc24::control::txtState).c_str());
         return 1;
     }
     pause(200);
@@ -107,10 +109,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no trend view\n");
         return 1;
     }
-    window.controls().setText("txtTimerSet", "250");
-    window.findChild<QPushButton*>(QStringLiteral("cmdOneM"))->click();
+    window.controls().setText(tc24::control::txtTimerSet, "250");
+    window.findChild<QPushButton*>(tc24::control::cmdOneM)->click();
     pause(pollingSeconds * 1000);
-    window.findChild<QPushButton*>(QStringLiteral("cmdStopOnce"))->click();
+    window.findChild<QPushButton*>(tc24::control::cmdStopOnce)->click();
     pause(300);
     trend->setTimeWindow(tc24::measure::TrendWindow::All);
     trend->resize(1100, 620);

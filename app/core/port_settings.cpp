@@ -4,6 +4,7 @@
 
 #include "app/core/comm_settings.h"
 #include "app/core/port_device.h"
+#include "link/control_names.h"
 #include "link/messages.h"
 #include "link/numbers.h"
 
@@ -41,7 +42,7 @@ bool applySelectedPort(Window& window) {
     if (window.port.isOpen()) {
         window.port.close();
     }
-    const int index = window.ui.currentIndex("Combo1");
+    const int index = window.ui.currentIndex(control::Combo1);
     if (index < 0) {
         window.message(kChoosePort);
         return false;
@@ -74,8 +75,8 @@ int ReadModule(double, double, double, double) {
 void Form_Load(Window& window) {
     auto& ui = window.ui;
     auto& state = window.state;
-    ui.setShown("PictureShow", true);
-    ui.setShown("TXTSN", false);
+    ui.setShown(control::PictureShow, true);
+    ui.setShown(control::TXTSN, false);
     state.SensorNum = 24;
 
     // A missing or malformed comm.set leaves the port closed and the lists at their design
@@ -85,7 +86,7 @@ void Form_Load(Window& window) {
         state.CommNum = saved->port;
         state.CommRate = saved->rate;
     }
-    ui.setText("txtStationID", "1");
+    ui.setText(control::txtStationID, "1");
 
     auto& port = window.port;
     if (state.CommNum >= 1 && state.CommNum <= kPortEntries) {
@@ -105,24 +106,24 @@ void Form_Load(Window& window) {
     port.setSettings(settingsText(state.CommRate));
 
     int rateIndex = -1;
-    for (int i = 0; saved && i < ui.itemCount("Combo2"); ++i) {
-        const auto value = numbers::parse(ui.itemText("Combo2", i));
+    for (int i = 0; saved && i < ui.itemCount(control::Combo2); ++i) {
+        const auto value = numbers::parse(ui.itemText(control::Combo2, i));
         if (value && *value == state.CommRate) {
             rateIndex = i;
             break;
         }
     }
-    ui.setCurrentIndex("Combo2", rateIndex);
+    ui.setCurrentIndex(control::Combo2, rateIndex);
 
     const std::string wanted = "COM" + std::to_string(state.CommNum);
-    for (int i = 0; i < ui.itemCount("Combo1"); ++i) {
-        if (ui.itemText("Combo1", i) == wanted) {
-            ui.setCurrentIndex("Combo1", i);
+    for (int i = 0; i < ui.itemCount(control::Combo1); ++i) {
+        if (ui.itemText(control::Combo1, i) == wanted) {
+            ui.setCurrentIndex(control::Combo1, i);
             Combo1_Click(window);
             return;
         }
     }
-    ui.setCurrentIndex("Combo1", -1);
+    ui.setCurrentIndex(control::Combo1, -1);
 }
 
 void cmdCom_Click(Window& window) {
@@ -130,10 +131,10 @@ void cmdCom_Click(Window& window) {
     if (!applySelectedPort(window)) {
         return;
     }
-    const int rateIndex = window.ui.currentIndex("Combo2");
+    const int rateIndex = window.ui.currentIndex(control::Combo2);
     state.CommRate = kDefaultRate;
     if (rateIndex >= 0) {
-        if (const auto value = numbers::parse(window.ui.itemText("Combo2", rateIndex))) {
+        if (const auto value = numbers::parse(window.ui.itemText(control::Combo2, rateIndex))) {
             if (const auto rate = numbers::toInt32(std::trunc(*value))) {
                 state.CommRate = *rate;
             }

@@ -24,6 +24,7 @@
 #include "app/qt/qt_timer.h"
 #include "app/qt/trend_view.h"
 #include "app/qt/ui_frm_main.h"
+#include "link/control_names.h"
 #include "link/traffic_tap.h"
 #include "link/window.h"
 
@@ -74,12 +75,12 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     }
 
     prepareControls();
-    timer2_ = std::make_unique<QtTimer>(this, QStringLiteral("Timer2"));
-    timer3_ = std::make_unique<QtTimer>(this, QStringLiteral("Timer3"));
-    timer6_ = std::make_unique<QtTimer>(this, QStringLiteral("Timer6"));
+    timer2_ = std::make_unique<QtTimer>(this, control::Timer2);
+    timer3_ = std::make_unique<QtTimer>(this, control::Timer3);
+    timer6_ = std::make_unique<QtTimer>(this, control::Timer6);
     controls_ = std::make_unique<QtControls>(this, statusBar());
     // The port is closed until start-up opens it.
-    controls_->bringToFront(status_image::NotConnected);
+    controls_->bringToFront(control::imgNotConnected);
     core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, *timer2_, *timer3_, *timer6_,
                                       programDirectory_);
     connectHandlers();

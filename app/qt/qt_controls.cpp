@@ -10,6 +10,7 @@
 #include <QTextCursor>
 #include <array>
 
+#include "link/control_names.h"
 #include "link/window.h"
 
 namespace tc24 {
@@ -20,8 +21,8 @@ QString toQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-constexpr std::array<const char*, 3> kStatusImages = {
-    status_image::NotConnected, status_image::Yellow, status_image::Connected};
+constexpr std::array<const char*, 3> kStatusImages = {control::imgNotConnected, control::ImgYellow,
+                                                      control::imgConnected};
 
 bool isStatusImage(std::string_view name) {
     for (const char* image : kStatusImages) {

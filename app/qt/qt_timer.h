@@ -4,12 +4,13 @@
 #include <QString>
 #include <QTimer>
 
+#include "link/control_names.h"
 #include "link/ui.h"
 
 namespace tc24 {
 
 // The handlers' interval timer over a QTimer that is a named child of the window, so that
-// findChild<QTimer*>("Timer2") finds it. Like the handlers expect, it starts enabled with an
+// findChild<QTimer*>(control::Timer2) finds it. Like the handlers expect, it starts enabled with an
 // interval of 0 (idle) and ticks while enabled with an interval above 0; the QTimer is
 // active exactly then.
 class QtTimer : public Timer {

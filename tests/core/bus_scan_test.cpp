@@ -2,6 +2,7 @@
 
 #include "fakes.h"
 #include "link/bus_scan.h"
+#include "link/control_names.h"
 #include "protocol/crc16.h"
 #include "protocol/hex.h"
 
@@ -33,8 +34,8 @@ protected:
         // Cyclic polling runs when the scan starts.
         h.timer2.setInterval(1000);
         h.timer2.setEnabled(true);
-        h.ui.set("txtValue_0", "12.50");
-        h.ui.set("lblErrCounter", "7");
+        h.ui.set(control::txtValue[0], "12.50");
+        h.ui.set(control::lblErrCounter, "7");
         h.state().RecCount = 7;
         h.state().CmdMode = cmd_mode::RegisterQuery;
         h.state().RecLength = 53;
@@ -43,13 +44,13 @@ protected:
 
     // The window's state as the scan must leave it.
     void expectWindowUntouched() {
-        EXPECT_EQ(h.ui.get("txtValue_0"), "12.50");
-        EXPECT_EQ(h.ui.get("lblErrCounter"), "7");
+        EXPECT_EQ(h.ui.get(control::txtValue[0]), "12.50");
+        EXPECT_EQ(h.ui.get(control::lblErrCounter), "7");
         EXPECT_EQ(h.state().RecCount, 7);
         EXPECT_EQ(h.state().CmdMode, cmd_mode::RegisterQuery);
         EXPECT_EQ(h.port.threshold, 53);
         EXPECT_TRUE(h.timer2.isTicking());
-        EXPECT_EQ(h.ui.get("txtStationID"), "1");
+        EXPECT_EQ(h.ui.get(control::txtStationID), "1");
     }
 
     Harness h;
@@ -65,7 +66,7 @@ TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
     EXPECT_TRUE(h.port.written.empty());  // first a quiet line
     scan.tick();
     EXPECT_EQ(h.port.lastWritten(), readRequest(1));
-    EXPECT_EQ(h.ui.get("txtCommand"), "01 03 00 00 00 01 84 0A ");
+    EXPECT_EQ(h.ui.get(control::txtCommand), "01 03 00 00 00 01 84 0A ");
     EXPECT_EQ(scanTimer.interval(), 100);
 
     scan.tick();  // station 1 is silent
@@ -74,7 +75,8 @@ TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
     h.port.receive({reply.begin(), reply.begin() + 3});  // in two chunks
     EXPECT_EQ(h.port.lastWritten(), readRequest(2));
     h.port.receive({reply.begin() + 3, reply.end()});
-    EXPECT_EQ(h.ui.get("txtState"), " 09 E6 " + FormatHex(reply[5]) + " " + FormatHex(reply[6]));
+    EXPECT_EQ(h.ui.get(control::txtState),
+              " 09 E6 " + FormatHex(reply[5]) + " " + FormatHex(reply[6]));
     // A complete reply ends the step at once.
     EXPECT_EQ(h.port.lastWritten(), readRequest(3));
     Bytes garbled = readReply(3);
@@ -103,7 +105,7 @@ TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
     EXPECT_EQ(h.state().RecCount, 8);
 
     scan.take(4);
-    EXPECT_EQ(h.ui.get("txtStationID"), "4");
+    EXPECT_EQ(h.ui.get(control::txtStationID), "4");
 }
 
 TEST_F(BusScanTest, CancelStopsAtOnceAndALateReplyNeverReachesTheDecoders) {

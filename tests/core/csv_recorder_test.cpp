@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "fakes.h"
+#include "link/control_names.h"
 #include "link/files.h"
 
 using namespace tc24;
@@ -73,7 +74,9 @@ TEST(CsvLine, FullReplyGivesAllChannelsAsTheBoxesShowThem) {
     }
     EXPECT_EQ(r.line, expected + "\r\n");
     for (int i = 0; i < 24; ++i) {
-        EXPECT_EQ(r.reading.channels[i].text, h.ui.text(measure::valueBox(i))) << i;
+        EXPECT_EQ(r.reading.channels[i].text,
+                  h.ui.text(control::txtValue[static_cast<std::size_t>(i)]))
+            << i;
     }
 }
 
@@ -81,8 +84,8 @@ TEST(CsvLine, ChannelsTheReplyDidNotFillAreEmpty) {
     Harness h;
     h.startWithOpenPort();
     // Three registers from start address 2: the decoder fills boxes 2, 3 and 4.
-    h.ui.set("txtDataLength", "3");
-    h.ui.set("txtStartID", "2");
+    h.ui.set(control::txtDataLength, "3");
+    h.ui.set(control::txtStartID, "2");
     const Recorded r = query(h, reply(1, "09 E6 00 00 4E 20"));
     EXPECT_EQ(r.line, "T,1,,,25.34,0.00,200.00" + std::string(19, ',') + "\r\n");
     EXPECT_EQ(h.ui.redBoxes(), 21);
@@ -96,7 +99,7 @@ TEST(CsvLine, ChannelWithoutReadingIsEmptyNotZero) {
     hex.replace(23 * 6, 5, "FF FF");  // register 23: no reading
     hex.replace(6, 5, "00 00");       // register 1: a real 0.00
     const Recorded r = query(h, reply(1, hex));
-    EXPECT_EQ(h.ui.text("txtValue_0"), "0");  // the box shows 0 ...
+    EXPECT_EQ(h.ui.text(control::txtValue[0]), "0");  // the box shows 0 ...
     EXPECT_EQ(r.reading.channels[0].state, measure::ChannelReading::State::NoReading);
     EXPECT_EQ(r.reading.channels[23].state, measure::ChannelReading::State::NoReading);
     EXPECT_EQ(r.line.substr(0, 10), "T,1,,0.00,");  // ... the line leaves it empty
@@ -106,8 +109,8 @@ TEST(CsvLine, ChannelWithoutReadingIsEmptyNotZero) {
 TEST(CsvLine, StationIsTheModuleThatAnswered) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("txtDataLength", "1");
-    h.ui.set("txtStationID", "2");
+    h.ui.set(control::txtDataLength, "1");
+    h.ui.set(control::txtStationID, "2");
     EXPECT_EQ(query(h, reply(7, "09 E6")).line.substr(0, 10), "T,7,25.34,");
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "link/control_names.h"
 
 using namespace tc24;
 using tc24::testing::Harness;
@@ -14,21 +15,21 @@ constexpr const char* kMalformed = "你输入的设备地址格式有误!";
 TEST(ReadAddress, SendsTheFixedRequestToStation250) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("TXTSN", "old");
-    h.ui.set("txtState", " 01");
+    h.ui.set(control::TXTSN, "old");
+    h.ui.set(control::txtState, " 01");
     h.frm.cmdReadAdd_Click();
     EXPECT_EQ(h.port.lastWritten(), hexBytes("FA 25 02 00 00 01 99 FE"));
-    EXPECT_EQ(h.ui.get("txtCommand"), "FA 25 02 00 00 01 99 FE ");
+    EXPECT_EQ(h.ui.get(control::txtCommand), "FA 25 02 00 00 01 99 FE ");
     EXPECT_EQ(h.state().RecLength, 7);
     EXPECT_EQ(h.port.threshold, 6);
     EXPECT_EQ(h.state().CmdMode, 5);
-    EXPECT_EQ(h.ui.get("TXTSN"), "");
-    EXPECT_TRUE(h.ui.isShown("TXTSN"));
-    EXPECT_EQ(h.ui.get("txtState"), "");
-    EXPECT_EQ(h.ui.front, "imgConnected");
+    EXPECT_EQ(h.ui.get(control::TXTSN), "");
+    EXPECT_TRUE(h.ui.isShown(control::TXTSN));
+    EXPECT_EQ(h.ui.get(control::txtState), "");
+    EXPECT_EQ(h.ui.front, control::imgConnected);
     // Boxes 0 … 19 turn red, 20 … 23 keep their colour.
     EXPECT_EQ(h.ui.redBoxes(), 20);
-    EXPECT_EQ(h.ui.textColor("txtValue_20"), TextColor::Black);
+    EXPECT_EQ(h.ui.textColor(control::txtValue[20]), TextColor::Black);
 }
 
 TEST(ReadAddress, ReplyPointsTheWindowAtTheModule) {
@@ -36,11 +37,11 @@ TEST(ReadAddress, ReplyPointsTheWindowAtTheModule) {
     h.startWithOpenPort();
     h.frm.cmdReadAdd_Click();
     h.port.receive(hexBytes("03 25 02 00 03 00 00"));
-    EXPECT_EQ(h.ui.get("txtSetID_0"), "3");
-    EXPECT_EQ(h.ui.get("txtStationID"), "3");
-    EXPECT_EQ(h.ui.get("TXTSN"), "设备当前地址为:\r\n3");
+    EXPECT_EQ(h.ui.get(control::txtSetID[0]), "3");
+    EXPECT_EQ(h.ui.get(control::txtStationID), "3");
+    EXPECT_EQ(h.ui.get(control::TXTSN), "设备当前地址为:\r\n3");
     h.port.receive(hexBytes("F9 25 02 00 F9 00"));  // any later burst is decoded the same way
-    EXPECT_EQ(h.ui.get("txtStationID"), "249");
+    EXPECT_EQ(h.ui.get(control::txtStationID), "249");
 }
 
 TEST(ReadAddress, ClosedPortShowsTheFrameAndSendsNothing) {
@@ -49,8 +50,8 @@ TEST(ReadAddress, ClosedPortShowsTheFrameAndSendsNothing) {
     h.port.close();
     h.frm.cmdReadAdd_Click();
     EXPECT_TRUE(h.port.written.empty());
-    EXPECT_EQ(h.ui.front, "imgNotConnected");
-    EXPECT_EQ(h.ui.get("txtCommand"), "FA 25 02 00 00 01 99 FE ");
+    EXPECT_EQ(h.ui.front, control::imgNotConnected);
+    EXPECT_EQ(h.ui.get(control::txtCommand), "FA 25 02 00 00 01 99 FE ");
     EXPECT_TRUE(h.dialogs.shown.empty());
 }
 
@@ -58,19 +59,19 @@ TEST(ChangeAddress, SendsFromCurrentToNewAddress) {
     struct Case {
         const char *current, *wanted, *frame;
     };
-    for (const Case& c : {Case{"1", "2", "01 06 0B 00 00 02 0A 2F"},
-                          Case{"1", "249.7", "01 06 0B 00 00 F9 4B AC"},
-                          Case{"0", "5", "00 06 0B 00 00 05 4A 3C"}}) {
+    for (const Case& c :
+         {Case{"1", "2", "01 06 0B 00 00 02 0A 2F"}, Case{"1", "249.7", "01 06 0B 00 00 F9 4B AC"},
+          Case{"0", "5", "00 06 0B 00 00 05 4A 3C"}}) {
         Harness h;
         h.startWithOpenPort();
-        h.ui.set("txtSetID_0", c.current);
-        h.ui.set("txtSetID_1", c.wanted);
+        h.ui.set(control::txtSetID[0], c.current);
+        h.ui.set(control::txtSetID[1], c.wanted);
         h.frm.cmdChangeID_Click();
         EXPECT_EQ(h.port.lastWritten(), hexBytes(c.frame)) << c.frame;
         EXPECT_EQ(h.port.threshold, 8);
         EXPECT_EQ(h.state().CmdMode, 5);
         EXPECT_EQ(h.ui.redBoxes(), 2);
-        EXPECT_TRUE(h.ui.isShown("TXTSN"));
+        EXPECT_TRUE(h.ui.isShown(control::TXTSN));
         EXPECT_TRUE(h.dialogs.shown.empty());
     }
 }
@@ -78,31 +79,31 @@ TEST(ChangeAddress, SendsFromCurrentToNewAddress) {
 TEST(ChangeAddress, ReplyFromTheNewAddressIsShown) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("txtSetID_1", "7");
+    h.ui.set(control::txtSetID[1], "7");
     h.frm.cmdChangeID_Click();
     h.port.receive(hexBytes("07 06 0B 00 00 07 00 00"));
-    EXPECT_EQ(h.ui.get("txtSetID_0"), "7");
-    EXPECT_EQ(h.ui.get("txtStationID"), "7");
+    EXPECT_EQ(h.ui.get(control::txtSetID[0]), "7");
+    EXPECT_EQ(h.ui.get(control::txtStationID), "7");
 }
 
 TEST(ChangeAddress, RefusesBadAddressesAndSendsNothing) {
     struct Case {
         const char *current, *wanted, *message;
     };
-    for (const Case& c : {Case{"1", "250", kRange}, Case{"1", "0", kRange},
-                          Case{"1", "-3", kRange}, Case{"1", "", kMalformed},
-                          Case{"1", "abc", kMalformed}, Case{"x", "2", kMalformed},
-                          Case{"256", "2", kMalformed}, Case{"-1", "2", kMalformed}}) {
+    for (const Case& c :
+         {Case{"1", "250", kRange}, Case{"1", "0", kRange}, Case{"1", "-3", kRange},
+          Case{"1", "", kMalformed}, Case{"1", "abc", kMalformed}, Case{"x", "2", kMalformed},
+          Case{"256", "2", kMalformed}, Case{"-1", "2", kMalformed}}) {
         Harness h;
         h.startWithOpenPort();
-        h.ui.set("txtCommand", "previous");
-        h.ui.set("txtSetID_0", c.current);
-        h.ui.set("txtSetID_1", c.wanted);
+        h.ui.set(control::txtCommand, "previous");
+        h.ui.set(control::txtSetID[0], c.current);
+        h.ui.set(control::txtSetID[1], c.wanted);
         h.frm.cmdChangeID_Click();
         EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{c.message})
             << c.current << " -> " << c.wanted;
         EXPECT_TRUE(h.port.written.empty());
-        EXPECT_EQ(h.ui.get("txtCommand"), "previous");
+        EXPECT_EQ(h.ui.get(control::txtCommand), "previous");
         EXPECT_EQ(h.state().CmdMode, 5);  // set before the checks
         EXPECT_EQ(h.state().CmdText, "");
         EXPECT_EQ(h.ui.redBoxes(), 2);
@@ -113,8 +114,8 @@ TEST(AddressDecoder, EmptyChunkChangesNothing) {
     Harness h;
     h.startWithOpenPort();
     h.frm.cmdReadAdd_Click();
-    h.ui.set("txtStationID", "9");
+    h.ui.set(control::txtStationID, "9");
     h.port.raise(comm_event::DataReceived);  // an event with nothing waiting
-    EXPECT_EQ(h.ui.get("txtStationID"), "9");
-    EXPECT_EQ(h.ui.get("TXTSN"), "");
+    EXPECT_EQ(h.ui.get(control::txtStationID), "9");
+    EXPECT_EQ(h.ui.get(control::TXTSN), "");
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/core/frm_main.h"
+#include "link/control_names.h"
 #include "link/serial_port.h"
 #include "link/ui.h"
 
@@ -29,33 +30,33 @@ public:
     };
 
     FakeControls() {
-        set("txtStationID", "2");
-        set("txtStartID", "0");
-        set("txtDataLength", "24");
-        set("txtFunID", "3");
-        set("txtTimerSet", "1000");
-        set("txtSensorid2", "01");
-        set("txtObjSensorid", "01");
-        set("txtSensorReadID", "1");
-        set("txtSetID_0", "1");
-        set("txtSetID_1", "1");
-        set("txtSenseSn_0", "40");
+        set(control::txtStationID, "2");
+        set(control::txtStartID, "0");
+        set(control::txtDataLength, "24");
+        set(control::txtFunID, "3");
+        set(control::txtTimerSet, "1000");
+        set(control::txtSensorid2, "01");
+        set(control::txtObjSensorid, "01");
+        set(control::txtSensorReadID, "1");
+        set(control::txtSetID[0], "1");
+        set(control::txtSetID[1], "1");
+        set(control::txtSenseSn[0], "40");
         for (int i = 1; i < 8; ++i) {
-            set("txtSenseSn_" + std::to_string(i), "0");
+            set(control::txtSenseSn[static_cast<std::size_t>(i)], "0");
         }
         for (int i = 0; i < 24; ++i) {
-            set("txtValue_" + std::to_string(i), "0");
+            set(control::txtValue[static_cast<std::size_t>(i)], "0");
         }
-        set("lblCounter", "0");
-        set("lblErrCounter", "0");
-        set("txtCommand", "");
-        set("txtState", "");
-        set("TXTSN", "");
-        widgets["PictureShow"].shown = true;
+        set(control::lblCounter, "0");
+        set(control::lblErrCounter, "0");
+        set(control::txtCommand, "");
+        set(control::txtState, "");
+        set(control::TXTSN, "");
+        widgets[control::PictureShow].shown = true;
         for (int i = 1; i <= 16; ++i) {
-            combos["Combo1"].items.push_back("COM" + std::to_string(i));
+            combos[control::Combo1].items.push_back("COM" + std::to_string(i));
         }
-        combos["Combo2"].items = {"9600", "19200", "38400"};
+        combos[control::Combo2].items = {"9600", "19200", "38400"};
     }
 
     void set(const std::string& name, const std::string& text) { widgets[name].text = text; }
@@ -100,8 +101,7 @@ public:
     }
     std::string itemText(std::string_view combo, int index) const override {
         auto it = combos.find(std::string(combo));
-        if (it == combos.end() || index < 0 ||
-            index >= static_cast<int>(it->second.items.size())) {
+        if (it == combos.end() || index < 0 || index >= static_cast<int>(it->second.items.size())) {
             return {};
         }
         return it->second.items[static_cast<std::size_t>(index)];
@@ -111,7 +111,7 @@ public:
     int redBoxes() const {
         int red = 0;
         for (int i = 0; i < 24; ++i) {
-            red += textColor("txtValue_" + std::to_string(i)) == TextColor::Red;
+            red += textColor(control::txtValue[static_cast<std::size_t>(i)]) == TextColor::Red;
         }
         return red;
     }

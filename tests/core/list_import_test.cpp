@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "fakes.h"
+#include "link/control_names.h"
 #include "programming/list_import.h"
 
 using namespace tc24;
@@ -33,7 +34,7 @@ void import(Harness& h, const std::string& content) {
 std::vector<std::string> boxes(Harness& h) {
     std::vector<std::string> texts;
     for (int k = 0; k < 8; ++k) {
-        texts.push_back(h.ui.get("txtSenseSn_" + std::to_string(k)));
+        texts.push_back(h.ui.get(control::txtSenseSn[static_cast<std::size_t>(k)]));
     }
     return texts;
 }
@@ -46,8 +47,8 @@ const std::vector<std::string> kEntry1Boxes{"28", "FF", "6C", "32", "A1", "16", 
 TEST(ListImport, TwoEntryExampleIsListedAndEntryOneFillsTheBoxes) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("TXTSN", "earlier text");
-    h.ui.setShown("TXTSN", false);
+    h.ui.set(control::TXTSN, "earlier text");
+    h.ui.setShown(control::TXTSN, false);
     import(h, kTwoEntries);
 
     ASSERT_EQ(h.dialogs.openRequests.size(), 1U);
@@ -60,10 +61,10 @@ TEST(ListImport, TwoEntryExampleIsListedAndEntryOneFillsTheBoxes) {
     EXPECT_EQ(h.state().ChennelNum, 2);
     EXPECT_EQ(h.state().SnFileList[1], kEntry1);
     EXPECT_EQ(h.state().SnFileList[2], kEntry2);
-    EXPECT_EQ(h.ui.get("TXTSN"), kTwoListed);
+    EXPECT_EQ(h.ui.get(control::TXTSN), kTwoListed);
     EXPECT_EQ(boxes(h), kEntry1Boxes);
-    EXPECT_FALSE(h.ui.isShown("PictureShow"));
-    EXPECT_TRUE(h.ui.isShown("TXTSN"));
+    EXPECT_FALSE(h.ui.isShown(control::PictureShow));
+    EXPECT_TRUE(h.ui.isShown(control::TXTSN));
     EXPECT_TRUE(h.port.written.empty());  // nothing goes to the module
     EXPECT_EQ(h.state().CmdMode, 0);
 }
@@ -84,7 +85,7 @@ TEST(ListImport, QuotesLineEndsAndCommasAllSeparateTheSameItems) {
         h.startWithOpenPort();
         import(h, content);
         EXPECT_TRUE(h.dialogs.shown.empty()) << content;
-        EXPECT_EQ(h.ui.get("TXTSN"), kTwoListed) << content;
+        EXPECT_EQ(h.ui.get(control::TXTSN), kTwoListed) << content;
         EXPECT_EQ(boxes(h), kEntry1Boxes) << content;
     }
 }
@@ -97,7 +98,7 @@ TEST(ListImport, FileSavedByTheReadoutImportsBackUnchanged) {
     for (std::size_t i = 0; i < saved.size(); ++i) {
         h.state().SnList[i + 1] = saved[i];
     }
-    h.ui.set("txtSensorid2", "4");
+    h.ui.set(control::txtSensorid2, "4");
     const auto file = h.dir.path() / "list.txt";
     h.dialogs.saveAnswers.push_back(file.string());
     h.frm.cmdSaveSn_Click();
@@ -109,7 +110,7 @@ TEST(ListImport, FileSavedByTheReadoutImportsBackUnchanged) {
     for (std::size_t i = 0; i < saved.size(); ++i) {
         EXPECT_EQ(h.state().SnFileList[i + 1], saved[i]);
     }
-    EXPECT_EQ(h.ui.get("TXTSN"),
+    EXPECT_EQ(h.ui.get(control::TXTSN),
               "该设备共有3个通道\r\n01#: 28 FF 4B 12 03 16 02 9E\r\n02#: \r\n"
               "03#: 28 FF 6C 32 A1 16 04 5F\r\n");
     EXPECT_EQ(boxes(h), (std::vector<std::string>{"28", "FF", "4B", "12", "03", "16", "02", "9E"}));
@@ -124,7 +125,7 @@ TEST(ListImport, FileEndingBeforeTheCountListsWhatItHasAndKeepsTheBoxes) {
     EXPECT_FALSE(h.dialogs.shown.back().okCancel);
     EXPECT_EQ(h.state().ChennelNum, 3);
     EXPECT_EQ(
-        h.ui.get("TXTSN"),
+        h.ui.get(control::TXTSN),
         "该设备共有3个通道\r\n01#: 28 FF 6C 32 A1 16 04 5E\r\n02#: 28 FF 6C 32 A1 16 04 5F\r\n");
     EXPECT_EQ(boxes(h), kStartBoxes);
 }
@@ -133,17 +134,17 @@ TEST(ListImport, CountZeroUsesEntryOneOfAnEarlierImport) {
     Harness h;
     h.startWithOpenPort();
     import(h, "0\r\n");
-    EXPECT_EQ(h.ui.get("TXTSN"), "该设备共有0个通道\r\n");
+    EXPECT_EQ(h.ui.get(control::TXTSN), "该设备共有0个通道\r\n");
     EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{kMalformed});  // no entry 1 yet
     EXPECT_EQ(h.state().ChennelNum, 0);
     EXPECT_EQ(boxes(h), kStartBoxes);
 
     import(h, kTwoEntries);
-    h.ui.set("txtSenseSn_0", "changed");
+    h.ui.set(control::txtSenseSn[0], "changed");
     import(h, "0\r\n");
     EXPECT_EQ(h.dialogs.shown.size(), 1U);
     EXPECT_EQ(h.state().ChennelNum, 0);
-    EXPECT_EQ(h.ui.get("TXTSN"), "该设备共有0个通道\r\n");
+    EXPECT_EQ(h.ui.get(control::TXTSN), "该设备共有0个通道\r\n");
     EXPECT_EQ(boxes(h), kEntry1Boxes);
     // Entries beyond the count keep what the earlier import put there.
     EXPECT_EQ(h.state().SnFileList[2], kEntry2);
@@ -187,7 +188,7 @@ TEST(ListImport, CountsBeyondTheListAreRefusedAfterWhatFits) {
         import(h, "200\r\n" + entries);
         EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{kMalformed});
         EXPECT_EQ(h.state().ChennelNum, 200);
-        const std::string listing = h.ui.get("TXTSN");
+        const std::string listing = h.ui.get(control::TXTSN);
         EXPECT_EQ(listing.rfind("该设备共有200个通道\r\n01#: 28 00 00 00 00 00 00 1\r\n", 0), 0U);
         EXPECT_NE(listing.find("0A#: 28 00 00 00 00 00 00 10\r\n"), std::string::npos);
         EXPECT_TRUE(listing.ends_with("80#: 28 00 00 00 00 00 00 28\r\n")) << listing;
@@ -200,7 +201,7 @@ TEST(ListImport, CountsBeyondTheListAreRefusedAfterWhatFits) {
         import(h, "300\r\n" + entries);
         EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{kMalformed});
         EXPECT_EQ(h.state().ChennelNum, 300);
-        EXPECT_EQ(h.ui.get("TXTSN"), "该设备共有300个通道\r\n");
+        EXPECT_EQ(h.ui.get(control::TXTSN), "该设备共有300个通道\r\n");
         EXPECT_EQ(h.state().SnFileList[1], "");
     }
 }
@@ -222,13 +223,13 @@ TEST(ListImport, CancelledDialogEndsSilently) {
     Harness h;
     h.startWithOpenPort();
     import(h, kTwoEntries);
-    h.ui.set("TXTSN", "kept");
-    h.ui.setShown("TXTSN", false);
+    h.ui.set(control::TXTSN, "kept");
+    h.ui.setShown(control::TXTSN, false);
     h.frm.cmdOpenFile_Click();  // no answer scripted: the operator cancels
     EXPECT_EQ(h.dialogs.openRequests.size(), 2U);
     EXPECT_TRUE(h.dialogs.shown.empty());
-    EXPECT_EQ(h.ui.get("TXTSN"), "kept");
-    EXPECT_TRUE(h.ui.isShown("TXTSN"));
+    EXPECT_EQ(h.ui.get(control::TXTSN), "kept");
+    EXPECT_TRUE(h.ui.isShown(control::TXTSN));
     EXPECT_EQ(h.state().ChennelNum, 2);
     EXPECT_EQ(boxes(h), kEntry1Boxes);
 }
@@ -237,7 +238,7 @@ TEST(ListImport, UnreadableFileIsNamedAndChangesNothing) {
     Harness h;
     h.startWithOpenPort();
     import(h, kTwoEntries);
-    h.ui.set("txtSenseSn_0", "changed");
+    h.ui.set(control::txtSenseSn[0], "changed");
     const std::string missing = (h.dir.path() / "gone.txt").string();
     const std::string folder = h.dir.path().string();
     for (const std::string& path : {missing, folder}) {
@@ -247,8 +248,8 @@ TEST(ListImport, UnreadableFileIsNamedAndChangesNothing) {
         ASSERT_EQ(h.dialogs.shown.size(), 1U) << path;
         EXPECT_NE(h.dialogs.lastText().find(path), std::string::npos) << h.dialogs.lastText();
         EXPECT_NE(h.dialogs.lastText(), kMalformed);
-        EXPECT_EQ(h.ui.get("TXTSN"), kTwoListed);
+        EXPECT_EQ(h.ui.get(control::TXTSN), kTwoListed);
         EXPECT_EQ(h.state().ChennelNum, 2);
-        EXPECT_EQ(h.ui.get("txtSenseSn_0"), "changed");
+        EXPECT_EQ(h.ui.get(control::txtSenseSn[0]), "changed");
     }
 }

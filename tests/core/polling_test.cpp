@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "link/control_names.h"
 
 using namespace tc24;
 using tc24::testing::Harness;
@@ -16,20 +17,20 @@ TEST(CyclicPolling, IntervalRules) {
         const char* message;  // nullptr: accepted
         int interval;
     };
-    for (const Case& c : {Case{"abc", kNotNumber, 0}, Case{"", kNotNumber, 0},
-                          Case{"49", kRange, 0}, Case{"49.9", kRange, 0},
-                          Case{"60001", kRange, 0}, Case{"50", nullptr, 50},
-                          Case{"50.5", nullptr, 50}, Case{"60000", nullptr, 60000},
-                          Case{"60000.7", nullptr, 60001}, Case{"1000", nullptr, 1000}}) {
+    for (const Case& c :
+         {Case{"abc", kNotNumber, 0}, Case{"", kNotNumber, 0}, Case{"49", kRange, 0},
+          Case{"49.9", kRange, 0}, Case{"60001", kRange, 0}, Case{"50", nullptr, 50},
+          Case{"50.5", nullptr, 50}, Case{"60000", nullptr, 60000}, Case{"60000.7", nullptr, 60001},
+          Case{"1000", nullptr, 1000}}) {
         Harness h;
         h.startWithOpenPort();
-        h.ui.set("txtTimerSet", c.text);
-        h.ui.set("lblCounter", "77");
+        h.ui.set(control::txtTimerSet, c.text);
+        h.ui.set(control::lblCounter, "77");
         h.state().RecCount = 5;
         h.frm.cmdOneM_Click();
         // The counters restart whether or not the interval is accepted.
-        EXPECT_EQ(h.ui.get("lblCounter"), "1");
-        EXPECT_EQ(h.ui.get("lblErrCounter"), "1");
+        EXPECT_EQ(h.ui.get(control::lblCounter), "1");
+        EXPECT_EQ(h.ui.get(control::lblErrCounter), "1");
         EXPECT_EQ(h.state().RecCount, 1);
         if (c.message) {
             EXPECT_EQ(h.dialogs.lastText(), c.message) << c.text;
@@ -50,31 +51,31 @@ TEST(CyclicPolling, TicksCountAndPollUntilStopped) {
     for (int i = 0; i < 3; ++i) {
         h.frm.Timer2_Timer();
     }
-    EXPECT_EQ(h.ui.get("lblCounter"), "4");
+    EXPECT_EQ(h.ui.get(control::lblCounter), "4");
     EXPECT_EQ(h.port.written.size(), 3U);
     h.frm.cmdStopOnce_Click();
     EXPECT_FALSE(h.timer2.isTicking());
-    EXPECT_EQ(h.ui.get("lblCounter"), "4");
+    EXPECT_EQ(h.ui.get(control::lblCounter), "4");
     EXPECT_EQ(h.state().CmdMode, 1);
 }
 
 TEST(CyclicPolling, CounterWrapsAfter65535) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("lblCounter", "65536");
+    h.ui.set(control::lblCounter, "65536");
     h.frm.Timer2_Timer();
-    EXPECT_EQ(h.ui.get("lblCounter"), "1");
-    h.ui.set("lblCounter", "65535");
+    EXPECT_EQ(h.ui.get(control::lblCounter), "1");
+    h.ui.set(control::lblCounter, "65535");
     h.frm.Timer2_Timer();
-    EXPECT_EQ(h.ui.get("lblCounter"), "65536");
+    EXPECT_EQ(h.ui.get(control::lblCounter), "65536");
 }
 
 TEST(CyclicPolling, EmptyDataLengthBecomesOneRegister) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("txtDataLength", "");
+    h.ui.set(control::txtDataLength, "");
     h.frm.Timer2_Timer();
-    EXPECT_EQ(h.ui.get("txtDataLength"), "1");
+    EXPECT_EQ(h.ui.get(control::txtDataLength), "1");
     EXPECT_EQ(h.port.lastWritten(), tc24::testing::hexBytes("01 03 00 00 00 01 84 0A"));
 }
 
@@ -88,17 +89,17 @@ TEST(CyclicPolling, ClosedPortStopsPollsUntilThePortIsChosenAgain) {
     h.frm.Timer2_Timer();
     h.frm.Timer2_Timer();
     EXPECT_EQ(h.dialogs.shown.size(), 1U);  // nothing sent, nothing counted, no further box
-    EXPECT_EQ(h.ui.get("lblCounter"), "1");
+    EXPECT_EQ(h.ui.get(control::lblCounter), "1");
     h.frm.Combo1_Click();  // the operator chooses the port again
     h.frm.Timer2_Timer();
-    EXPECT_EQ(h.ui.get("lblCounter"), "2");
+    EXPECT_EQ(h.ui.get(control::lblCounter), "2");
     EXPECT_EQ(h.port.written.size(), 1U);
 }
 
 TEST(CyclicPolling, TicksWhileABoxOfAnEarlierTickIsOpenDoNothing) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("txtStationID", "x");
+    h.ui.set(control::txtStationID, "x");
     int ticksDuringBox = 0;
     h.dialogs.whileOpen = [&](const MessageBox&) {
         if (ticksDuringBox++ < 5) {

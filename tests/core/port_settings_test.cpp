@@ -5,6 +5,7 @@
 #include "app/core/comm_settings.h"
 #include "app/core/port_settings.h"
 #include "fakes.h"
+#include "link/control_names.h"
 #include "link/files.h"
 
 using namespace tc24;
@@ -55,17 +56,17 @@ TEST(StartUp, OpensTheSavedPortAtTheSavedRate) {
         Harness h;
         writeCommSet(h, c.content);
         h.frm.Form_Load();
-        EXPECT_EQ(h.ui.currentIndex("Combo1"), c.comboPort) << c.content;
-        EXPECT_EQ(h.ui.currentIndex("Combo2"), c.comboRate) << c.content;
+        EXPECT_EQ(h.ui.currentIndex(control::Combo1), c.comboPort) << c.content;
+        EXPECT_EQ(h.ui.currentIndex(control::Combo2), c.comboRate) << c.content;
         EXPECT_TRUE(h.port.isOpen());
         EXPECT_EQ(h.port.portNumber(), c.comboPort + 1);
         EXPECT_EQ(h.port.settings(), c.settings);
         EXPECT_EQ(h.port.threshold, 1);
         EXPECT_TRUE(h.state().CommReady);
-        EXPECT_EQ(h.ui.get("txtStationID"), "1");
+        EXPECT_EQ(h.ui.get(control::txtStationID), "1");
         EXPECT_EQ(h.state().SensorNum, 24);
-        EXPECT_TRUE(h.ui.isShown("PictureShow"));
-        EXPECT_FALSE(h.ui.isShown("TXTSN"));
+        EXPECT_TRUE(h.ui.isShown(control::PictureShow));
+        EXPECT_FALSE(h.ui.isShown(control::TXTSN));
         EXPECT_TRUE(h.dialogs.shown.empty());
     }
 }
@@ -80,15 +81,15 @@ TEST(StartUp, MissingOrMalformedCommSetLeavesThePortClosed) {
         h.frm.Form_Load();
         EXPECT_FALSE(h.port.isOpen()) << (content ? content : "missing");
         EXPECT_EQ(h.port.opens, 0);
-        EXPECT_EQ(h.ui.currentIndex("Combo1"), -1);
+        EXPECT_EQ(h.ui.currentIndex(control::Combo1), -1);
         // Without a readable file the rate list keeps its design text, "19200" with nothing
         // selected; a file with a port outside the list still names its rate.
         const bool rateSaved =
             content != nullptr && std::string_view(content).ends_with("9600\r\n");
-        EXPECT_EQ(h.ui.currentIndex("Combo2"), rateSaved ? 0 : -1);
+        EXPECT_EQ(h.ui.currentIndex(control::Combo2), rateSaved ? 0 : -1);
         EXPECT_FALSE(h.state().CommReady);
         EXPECT_TRUE(h.dialogs.shown.empty());
-        EXPECT_EQ(h.ui.get("txtStationID"), "1");
+        EXPECT_EQ(h.ui.get(control::txtStationID), "1");
     }
 }
 
@@ -105,8 +106,8 @@ TEST(StartUp, PortThatCannotBeOpenedShowsTheReasonInTheStatusBar) {
 
 TEST(SaveSettings, StoresPortAndRateAndConfirms) {
     Harness h;
-    h.ui.setCurrentIndex("Combo1", 2);
-    h.ui.setCurrentIndex("Combo2", 2);
+    h.ui.setCurrentIndex(control::Combo1, 2);
+    h.ui.setCurrentIndex(control::Combo2, 2);
     h.frm.cmdCom_Click();
     EXPECT_EQ(commSet(h), "3,38400\r\n");
     EXPECT_TRUE(h.port.isOpen());
@@ -120,7 +121,7 @@ TEST(SaveSettings, StoresPortAndRateAndConfirms) {
 
 TEST(SaveSettings, NoRateSelectedStores9600) {
     Harness h;
-    h.ui.setCurrentIndex("Combo1", 0);
+    h.ui.setCurrentIndex(control::Combo1, 0);
     h.frm.cmdCom_Click();
     EXPECT_EQ(commSet(h), "1,9600\r\n");
 }
@@ -129,7 +130,7 @@ TEST(SaveSettings, NoPortSelectedClosesThePortAndAsks) {
     Harness h;
     h.startWithOpenPort();
     const std::string before = commSet(h);
-    h.ui.setCurrentIndex("Combo1", -1);
+    h.ui.setCurrentIndex(control::Combo1, -1);
     h.frm.cmdCom_Click();
     EXPECT_FALSE(h.port.isOpen());
     EXPECT_EQ(h.dialogs.lastText(), "请选择端口");
@@ -140,7 +141,7 @@ TEST(SaveSettings, NoPortSelectedClosesThePortAndAsks) {
 TEST(SaveSettings, PortThatCannotBeOpenedIsNotReportedAsSaved) {
     Harness h;
     h.port.openFails = true;
-    h.ui.setCurrentIndex("Combo1", 1);
+    h.ui.setCurrentIndex(control::Combo1, 1);
     h.frm.cmdCom_Click();
     EXPECT_EQ(commSet(h), "2,9600\r\n");  // still stored for the next start
     EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"打开串口出错，请确定串口是否已被占用"});
@@ -153,7 +154,7 @@ TEST(SaveSettings, UnwritableCommSetKeepsTheOldFileAndSaysSo) {
     // A directory where the temporary file would go makes the write fail, even for root.
     std::filesystem::create_directory(h.dir.path() / "comm.set.tmp");
     std::ofstream(h.dir.path() / "comm.set.tmp" / "x") << "x";
-    h.ui.setCurrentIndex("Combo1", 2);
+    h.ui.setCurrentIndex(control::Combo1, 2);
     h.frm.cmdCom_Click();
     EXPECT_EQ(commSet(h), "1,9600\r\n");
     ASSERT_EQ(h.dialogs.shown.size(), 1U);
@@ -165,8 +166,8 @@ TEST(SaveSettings, UnwritableCommSetKeepsTheOldFileAndSaysSo) {
 TEST(ChoosePort, ReopensAtTheCurrentRateWithoutTouchingCommSet) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.setCurrentIndex("Combo1", 6);
-    h.ui.setCurrentIndex("Combo2", 2);  // takes effect only with "保存设置"
+    h.ui.setCurrentIndex(control::Combo1, 6);
+    h.ui.setCurrentIndex(control::Combo2, 2);  // takes effect only with "保存设置"
     h.frm.Combo1_Click();
     EXPECT_EQ(h.port.portNumber(), 7);
     EXPECT_EQ(h.state().CommNum, 7);
@@ -182,7 +183,7 @@ TEST(ChoosePort, ReceivedByteRaisesAnEventRightAfterReopening) {
     h.frm.Combo1_Click();
     h.port.receive({0x42});
     EXPECT_EQ(h.state().RecCount, 1);
-    EXPECT_EQ(h.ui.get("txtState"), " 42");
+    EXPECT_EQ(h.ui.get(control::txtState), " 42");
 }
 
 TEST(UnusedRoutines, ReadModuleReturnsZeroAndCloseOnCommDisarms) {

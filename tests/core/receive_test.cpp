@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "link/control_names.h"
 
 using namespace tc24;
 using tc24::testing::Harness;
@@ -26,25 +27,25 @@ TEST(ReceivePipeline, BytesBeforeAnyRequestAreShownButNotDecoded) {
     Harness h;
     h.startWithOpenPort();  // threshold 1 after opening
     h.port.receive(hexBytes("00 0F 10 FF"));
-    EXPECT_EQ(h.ui.get("txtState"), " 00 0F 10 FF");
-    EXPECT_EQ(h.ui.front, "imgConnected");
+    EXPECT_EQ(h.ui.get(control::txtState), " 00 0F 10 FF");
+    EXPECT_EQ(h.ui.front, control::imgConnected);
     EXPECT_EQ(h.state().RecCount, 1);
-    EXPECT_EQ(h.ui.get("lblErrCounter"), "1");
-    EXPECT_EQ(h.ui.get("txtValue_0"), "0");
+    EXPECT_EQ(h.ui.get(control::lblErrCounter), "1");
+    EXPECT_EQ(h.ui.get(control::txtValue[0]), "0");
     EXPECT_TRUE(h.port.waiting.empty());
 }
 
 TEST(ReceivePipeline, NonDataEventOnlyCounts) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("txtState", "keep");
-    h.ui.front = "ImgYellow";
+    h.ui.set(control::txtState, "keep");
+    h.ui.front = control::ImgYellow;
     h.port.raise(comm_event::PortLost);
     h.port.raise(comm_event::FramingError);
     EXPECT_EQ(h.state().RecCount, 2);
-    EXPECT_EQ(h.ui.get("lblErrCounter"), "2");
-    EXPECT_EQ(h.ui.get("txtState"), "keep");
-    EXPECT_EQ(h.ui.front, "ImgYellow");
+    EXPECT_EQ(h.ui.get(control::lblErrCounter), "2");
+    EXPECT_EQ(h.ui.get(control::txtState), "keep");
+    EXPECT_EQ(h.ui.front, control::ImgYellow);
 }
 
 TEST(ReceivePipeline, CounterStopsAtItsMaximum) {
@@ -52,13 +53,13 @@ TEST(ReceivePipeline, CounterStopsAtItsMaximum) {
     h.state().RecCount = 2147483647;
     h.port.raise(comm_event::DataReceived);
     EXPECT_EQ(h.state().RecCount, 2147483647);
-    EXPECT_EQ(h.ui.get("lblErrCounter"), "2147483647");
+    EXPECT_EQ(h.ui.get(control::lblErrCounter), "2147483647");
 }
 
 TEST(ReceivePipeline, ReplyInTwoChunksRaisesOneEventAtTheThreshold) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("txtStationID", "1");
+    h.ui.set(control::txtStationID, "1");
     h.frm.comDoOnce_Click();
     const Bytes reply = registerReply(1, 2534);
     h.port.receive(Bytes(reply.begin(), reply.begin() + 30));
@@ -67,7 +68,7 @@ TEST(ReceivePipeline, ReplyInTwoChunksRaisesOneEventAtTheThreshold) {
     h.port.receive(Bytes(reply.begin() + 30, reply.end()));
     EXPECT_EQ(h.state().RecCount, 1);
     EXPECT_EQ(h.ui.redBoxes(), 0);
-    EXPECT_EQ(h.ui.get("txtValue_23"), "25.34");
+    EXPECT_EQ(h.ui.get(control::txtValue[23]), "25.34");
 }
 
 TEST(ReceivePipeline, ReplyOneByteShortRaisesNoEventAndTheNextRequestDiscardsIt) {
@@ -89,9 +90,9 @@ TEST(ReceivePipeline, LaterChunksAreDecodedAgainByTheSameDecoder) {
     h.startWithOpenPort();
     h.frm.comDoOnce_Click();
     h.port.receive(registerReply(1, 100));
-    EXPECT_EQ(h.ui.get("txtValue_5"), "1.00");
+    EXPECT_EQ(h.ui.get(control::txtValue[5]), "1.00");
     h.port.receive(registerReply(1, 200));
-    EXPECT_EQ(h.ui.get("txtValue_5"), "2.00");
+    EXPECT_EQ(h.ui.get(control::txtValue[5]), "2.00");
     EXPECT_EQ(h.state().RecCount, 2);
     EXPECT_EQ(h.state().CmdMode, 1);
 }
@@ -103,7 +104,7 @@ TEST(ReceivePipeline, GarbageOfAnyLengthNeverStopsTheHandler) {
     h.port.threshold = 1;
     for (std::size_t length : {1U, 2U, 3U, 4U, 7U, 52U, 300U}) {
         h.port.receive(Bytes(length, 0xFF));
-        EXPECT_EQ(h.ui.front, "imgConnected");
+        EXPECT_EQ(h.ui.front, control::imgConnected);
     }
-    EXPECT_EQ(h.ui.get("txtValue_0"), "0");
+    EXPECT_EQ(h.ui.get(control::txtValue[0]), "0");
 }

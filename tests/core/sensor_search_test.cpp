@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "link/control_names.h"
 #include "sensors/search.h"
 
 using namespace tc24;
@@ -17,7 +18,7 @@ constexpr const char* kOneSensor = "请确保模块上只接了一个传感器�
 struct Sensors : Harness {
     Sensors() {
         startWithOpenPort();
-        ui.set("txtStationID", "2");
+        ui.set(control::txtStationID, "2");
     }
 };
 
@@ -26,22 +27,22 @@ struct Sensors : Harness {
 TEST(SensorSearch, AlwaysAsksAddressFaWithOneZeroAfterTheCrc) {
     for (const char* station : {"0", "1", "2.5", "255", "255.4", "-0.5"}) {
         Sensors h;
-        h.ui.set("txtStationID", station);
-        h.ui.set("txtState", " 01");
-        h.ui.set("TXTSN", "old");
-        h.ui.setShown("TXTSN", false);
+        h.ui.set(control::txtStationID, station);
+        h.ui.set(control::txtState, " 01");
+        h.ui.set(control::TXTSN, "old");
+        h.ui.setShown(control::TXTSN, false);
         h.frm.cmdAutoSearch_Click();
         EXPECT_EQ(h.port.written, std::vector<Bytes>{hexBytes("FA 25 05 01 00 02 89 4B 00")})
             << station;
-        EXPECT_EQ(h.ui.get("txtCommand"), "FA 25 05 01 00 02 89 4B ");
+        EXPECT_EQ(h.ui.get(control::txtCommand), "FA 25 05 01 00 02 89 4B ");
         EXPECT_EQ(h.port.threshold, 6);
         EXPECT_EQ(h.state().CmdMode, 6);
         EXPECT_EQ(h.state().RecLength, 6);
         EXPECT_EQ(h.state().CmdLenth, 9);
-        EXPECT_EQ(h.ui.get("txtState"), "");
-        EXPECT_EQ(h.ui.get("TXTSN"), "");
-        EXPECT_TRUE(h.ui.isShown("TXTSN"));
-        EXPECT_TRUE(h.ui.isShown("PictureShow"));  // keeps its visibility
+        EXPECT_EQ(h.ui.get(control::txtState), "");
+        EXPECT_EQ(h.ui.get(control::TXTSN), "");
+        EXPECT_TRUE(h.ui.isShown(control::TXTSN));
+        EXPECT_TRUE(h.ui.isShown(control::PictureShow));  // keeps its visibility
         EXPECT_TRUE(h.dialogs.shown.empty());
     }
 }
@@ -49,18 +50,18 @@ TEST(SensorSearch, AlwaysAsksAddressFaWithOneZeroAfterTheCrc) {
 TEST(SensorSearch, AddressThatIsNoByteIsRefused) {
     for (const char* station : {"", "abc", "256", "255.5", "-1"}) {
         Sensors h;
-        h.ui.set("txtStationID", station);
-        h.ui.set("txtState", " 01");
-        h.ui.set("TXTSN", "old");
-        h.ui.set("txtCommand", "previous");
+        h.ui.set(control::txtStationID, station);
+        h.ui.set(control::txtState, " 01");
+        h.ui.set(control::TXTSN, "old");
+        h.ui.set(control::txtCommand, "previous");
         h.frm.cmdAutoSearch_Click();
         ASSERT_EQ(h.dialogs.texts(), std::vector<std::string>{kStation}) << station;
         EXPECT_FALSE(h.dialogs.shown[0].title.has_value());
         EXPECT_TRUE(h.port.written.empty());
-        EXPECT_EQ(h.ui.get("txtCommand"), "previous");
-        EXPECT_EQ(h.ui.get("TXTSN"), "old");
+        EXPECT_EQ(h.ui.get(control::txtCommand), "previous");
+        EXPECT_EQ(h.ui.get(control::TXTSN), "old");
         // The click had already emptied txtState and taken code 6.
-        EXPECT_EQ(h.ui.get("txtState"), "");
+        EXPECT_EQ(h.ui.get(control::txtState), "");
         EXPECT_EQ(h.state().CmdMode, 6);
     }
 }
@@ -81,7 +82,7 @@ TEST(SensorSearch, ReplyShowsTheCountOnlyWhenItsBytesFit) {
         if (hexBytes(c.reply).empty()) {
             h.port.raise(comm_event::DataReceived);
         }
-        EXPECT_EQ(h.ui.get("TXTSN"), c.shown) << c.reply;
+        EXPECT_EQ(h.ui.get(control::TXTSN), c.shown) << c.reply;
     }
 }
 
@@ -94,22 +95,22 @@ TEST(Identify, RequestAndCursorRunOneToTwentyFourAndBack) {
                           Case{"2", "24", "02 22 01 18 00 04 79 C6", "1"},
                           Case{"1.9", "1.9", "01 22 01 01 00 04 A8 32", "2.9"}}) {
         Sensors h;
-        h.ui.set("txtStationID", c.station);
-        h.ui.set("txtSensorReadID", c.position);
-        h.ui.set("txtState", " 01");
+        h.ui.set(control::txtStationID, c.station);
+        h.ui.set(control::txtSensorReadID, c.position);
+        h.ui.set(control::txtState, " 01");
         h.frm.cmdAutoInput_Click();
         EXPECT_EQ(h.port.written, std::vector<Bytes>{hexBytes(c.frame)}) << c.position;
-        EXPECT_EQ(h.ui.get("txtCommand"), std::string(c.frame) + " ");
-        EXPECT_EQ(h.ui.get("txtSensorReadID"), c.positionAfter);
+        EXPECT_EQ(h.ui.get(control::txtCommand), std::string(c.frame) + " ");
+        EXPECT_EQ(h.ui.get(control::txtSensorReadID), c.positionAfter);
         EXPECT_EQ(h.state().CmdMode, 2);
         EXPECT_EQ(h.state().RecLength, 13);
         EXPECT_EQ(h.state().CmdLenth, 13);
         EXPECT_EQ(h.port.threshold, 13);
-        EXPECT_EQ(h.ui.get("txtState"), "");
+        EXPECT_EQ(h.ui.get(control::txtState), "");
         EXPECT_EQ(h.ui.redBoxes(), 24);
-        EXPECT_FALSE(h.ui.isShown("PictureShow"));
-        EXPECT_TRUE(h.ui.isShown("TXTSN"));
-        EXPECT_EQ(h.ui.front, "imgConnected");
+        EXPECT_FALSE(h.ui.isShown(control::PictureShow));
+        EXPECT_TRUE(h.ui.isShown(control::TXTSN));
+        EXPECT_EQ(h.ui.front, control::imgConnected);
         EXPECT_TRUE(h.dialogs.shown.empty());
     }
 }
@@ -124,16 +125,16 @@ TEST(Identify, RefusedFieldsSendNothingAndChangeNothing) {
           Case{"2", "25", kRange}, Case{"2", "0", kRange}, Case{"2", "0.9", kRange},
           Case{"2", "-1", kRange}, Case{"2", "-30", kRange}}) {
         Sensors h;
-        h.ui.set("txtStationID", c.station);
-        h.ui.set("txtSensorReadID", c.position);
-        h.ui.set("txtState", " 01");
+        h.ui.set(control::txtStationID, c.station);
+        h.ui.set(control::txtSensorReadID, c.position);
+        h.ui.set(control::txtState, " 01");
         h.frm.cmdAutoInput_Click();
         ASSERT_EQ(h.dialogs.texts(), std::vector<std::string>{c.message})
             << c.station << " " << c.position;
         EXPECT_FALSE(h.dialogs.shown[0].title.has_value());
         EXPECT_TRUE(h.port.written.empty());
-        EXPECT_EQ(h.ui.get("txtSensorReadID"), c.position);
-        EXPECT_EQ(h.ui.get("txtState"), " 01");
+        EXPECT_EQ(h.ui.get(control::txtSensorReadID), c.position);
+        EXPECT_EQ(h.ui.get(control::txtState), " 01");
         EXPECT_EQ(h.ui.redBoxes(), 0);
         EXPECT_EQ(h.state().CmdMode, 0);
     }
@@ -142,48 +143,50 @@ TEST(Identify, RefusedFieldsSendNothingAndChangeNothing) {
 TEST(Identify, TargetPositionZeroOrNoNumberStopsAfterTheViewChanged) {
     for (const char* target : {"0", "0.7", "abc", ""}) {
         Sensors h;
-        h.ui.set("txtObjSensorid", target);
-        h.ui.set("txtSensorReadID", "5");
-        h.ui.set("TXTSN", "list");
+        h.ui.set(control::txtObjSensorid, target);
+        h.ui.set(control::txtSensorReadID, "5");
+        h.ui.set(control::TXTSN, "list");
         h.frm.cmdAutoInput_Click();
         EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{kOneSensor}) << target;
         EXPECT_TRUE(h.port.written.empty());
-        EXPECT_EQ(h.ui.get("txtSensorReadID"), "5");
-        EXPECT_EQ(h.ui.get("TXTSN"), "list");
+        EXPECT_EQ(h.ui.get(control::txtSensorReadID), "5");
+        EXPECT_EQ(h.ui.get(control::TXTSN), "list");
         EXPECT_EQ(h.state().CmdMode, 2);
         EXPECT_EQ(h.ui.redBoxes(), 24);
-        EXPECT_TRUE(h.ui.isShown("TXTSN"));
+        EXPECT_TRUE(h.ui.isShown(control::TXTSN));
     }
 }
 
 TEST(Identify, ReplyLineNamesThePositionAskedFor) {
     Sensors h;
-    h.ui.set("txtSensorReadID", "24");
+    h.ui.set(control::txtSensorReadID, "24");
     h.frm.cmdAutoInput_Click();
-    ASSERT_EQ(h.ui.get("txtSensorReadID"), "1");
+    ASSERT_EQ(h.ui.get(control::txtSensorReadID), "1");
     h.port.receive(hexBytes("07 22 08 28 FF 4B 12 03 16 02 9E 00 00"));
     const std::string line = "传感器编号:24序列号为：28 FF 4B 12 03 16 02 9E \r\n";
-    EXPECT_EQ(h.ui.get("TXTSN"), line);
+    EXPECT_EQ(h.ui.get(control::TXTSN), line);
     // A later chunk that starts a serial number is listed again under the same position;
     // one that does not adds nothing.
     h.port.receive(hexBytes("07 22 08 29 FF 4B 12 03 16 02 9E 00 00"));
-    EXPECT_EQ(h.ui.get("TXTSN"), line);
+    EXPECT_EQ(h.ui.get(control::TXTSN), line);
     h.port.receive(hexBytes("07 22 08 28 01 02 03 04 05 06 07 00 00"));
-    EXPECT_EQ(h.ui.get("TXTSN"), line + "传感器编号:24序列号为：28 01 02 03 04 05 06 07 \r\n");
+    EXPECT_EQ(h.ui.get(control::TXTSN),
+              line + "传感器编号:24序列号为：28 01 02 03 04 05 06 07 \r\n");
 }
 
 TEST(Identify, ListGrowsUnlessTheTargetPositionIsOne) {
     const std::string line = "序列号为：28 FF 4B 12 03 16 02 9E \r\n";
     for (const char* target : {"01", "2"}) {
         Sensors h;
-        h.ui.set("txtObjSensorid", target);
+        h.ui.set(control::txtObjSensorid, target);
         for (int i = 0; i < 3; ++i) {
             h.frm.cmdAutoInput_Click();
             h.port.receive(hexBytes("02 22 08 28 FF 4B 12 03 16 02 9E 00 00"));
         }
         const std::string all =
             "传感器编号:1" + line + "传感器编号:2" + line + "传感器编号:3" + line;
-        EXPECT_EQ(h.ui.get("TXTSN"), target == std::string("2") ? all : "传感器编号:3" + line);
+        EXPECT_EQ(h.ui.get(control::TXTSN),
+                  target == std::string("2") ? all : "传感器编号:3" + line);
     }
 }
 
@@ -195,6 +198,6 @@ TEST(Identify, ShortRepliesListWhatArrivedOrNothing) {
         h.frm.cmdAutoInput_Click();
         h.port.setReceiveThreshold(1);  // lets short chunks through
         h.port.receive(hexBytes(reply));
-        EXPECT_EQ(h.ui.get("TXTSN"), shown) << reply;
+        EXPECT_EQ(h.ui.get(control::TXTSN), shown) << reply;
     }
 }

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "fakes.h"
+#include "link/control_names.h"
 #include "link/files.h"
 #include "protocol/hex.h"
 #include "sensors/serial_readout.h"
@@ -34,7 +35,7 @@ Bytes readoutReply(const std::string& serialHex) {
 struct Readout : Harness {
     Readout() {
         startWithOpenPort();
-        ui.set("txtStationID", "2");
+        ui.set(control::txtStationID, "2");
     }
     std::string file(const std::string& name) {
         return readWholeFile(dir.path() / name).value_or("<missing>");
@@ -58,19 +59,19 @@ TEST(SerialReadout, RequestFollowsAddressAndPosition) {
                           Case{"2.9", "2.5", "02 23 01 02 00 08 65 C4", "3", false},
                           Case{"2", "1.5", "02 23 01 02 00 08 65 C4", "2", false}}) {
         Readout h;
-        h.ui.set("txtStationID", c.station);
-        h.ui.set("txtSensorid2", c.field);
-        h.ui.set("TXTSN", "earlier list\r\n");
+        h.ui.set(control::txtStationID, c.station);
+        h.ui.set(control::txtSensorid2, c.field);
+        h.ui.set(control::TXTSN, "earlier list\r\n");
         h.frm.cmdReadSensorID_Click();
         EXPECT_EQ(h.port.written, std::vector<Bytes>{hexBytes(c.frame)}) << c.field;
-        EXPECT_EQ(h.ui.get("txtCommand"), std::string(c.frame) + " ");
-        EXPECT_EQ(h.ui.get("txtSensorid2"), c.fieldAfter);
+        EXPECT_EQ(h.ui.get(control::txtCommand), std::string(c.frame) + " ");
+        EXPECT_EQ(h.ui.get(control::txtSensorid2), c.fieldAfter);
         EXPECT_EQ(h.state().CmdMode, 3);
         EXPECT_EQ(h.state().RecLength, 14);
         EXPECT_EQ(h.port.threshold, 11);
-        EXPECT_FALSE(h.ui.isShown("PictureShow"));
-        EXPECT_TRUE(h.ui.isShown("TXTSN"));
-        EXPECT_EQ(h.ui.get("TXTSN"), c.newList ? "" : "earlier list\r\n") << c.field;
+        EXPECT_FALSE(h.ui.isShown(control::PictureShow));
+        EXPECT_TRUE(h.ui.isShown(control::TXTSN));
+        EXPECT_EQ(h.ui.get(control::TXTSN), c.newList ? "" : "earlier list\r\n") << c.field;
         EXPECT_TRUE(h.dialogs.shown.empty());
     }
 }
@@ -78,14 +79,14 @@ TEST(SerialReadout, RequestFollowsAddressAndPosition) {
 TEST(SerialReadout, CursorAtOrBelowZeroBecomesOneWithoutSending) {
     for (const char* field : {"0", "-3", "0.5", "-32768"}) {
         Readout h;
-        h.ui.set("txtSensorid2", field);
-        h.ui.set("txtDataLength", "x");  // not looked at: nothing is going to be sent
+        h.ui.set(control::txtSensorid2, field);
+        h.ui.set(control::txtDataLength, "x");  // not looked at: nothing is going to be sent
         h.frm.cmdReadSensorID_Click();
-        EXPECT_EQ(h.ui.get("txtSensorid2"), "1") << field;
+        EXPECT_EQ(h.ui.get(control::txtSensorid2), "1") << field;
         EXPECT_TRUE(h.port.written.empty());
         EXPECT_TRUE(h.dialogs.shown.empty()) << field;
         EXPECT_EQ(h.state().CmdMode, 3);
-        EXPECT_TRUE(h.ui.isShown("TXTSN"));
+        EXPECT_TRUE(h.ui.isShown(control::TXTSN));
     }
 }
 
@@ -96,11 +97,11 @@ TEST(SerialReadout, PositionPastTheLimitFinishes) {
     for (const Case& c : {Case{"25", "24", "24"}, Case{"30", "24", "30"},
                           Case{"24.6", "24", "24.6"}, Case{"4", "3", "4"}}) {
         Readout h;
-        h.ui.set("txtSensorid2", c.field);
-        h.ui.set("txtDataLength", c.limit);
-        h.ui.set("txtStationID", "x");  // not looked at: nothing is going to be sent
+        h.ui.set(control::txtSensorid2, c.field);
+        h.ui.set(control::txtDataLength, c.limit);
+        h.ui.set(control::txtStationID, "x");  // not looked at: nothing is going to be sent
         h.frm.cmdReadSensorID_Click();
-        EXPECT_EQ(h.ui.get("txtSensorid2"), c.fieldAfter);
+        EXPECT_EQ(h.ui.get(control::txtSensorid2), c.fieldAfter);
         ASSERT_EQ(h.dialogs.shown.size(), 1U) << c.field;
         EXPECT_EQ(h.dialogs.shown[0].text, "读取完成");
         EXPECT_EQ(h.dialogs.shown[0].title, "系统提示");
@@ -121,19 +122,19 @@ TEST(SerialReadout, RefusesWhatItCannotSendAndChangesNothing) {
                           Case{"-1", "5", "24", kStation},
                           Case{"2", "256", "300", kReadPosition}}) {  // no such byte
         Readout h;
-        h.ui.set("txtStationID", c.station);
-        h.ui.set("txtSensorid2", c.field);
-        h.ui.set("txtDataLength", c.limit);
-        h.ui.set("txtCommand", "previous");
-        h.ui.set("TXTSN", "list");
+        h.ui.set(control::txtStationID, c.station);
+        h.ui.set(control::txtSensorid2, c.field);
+        h.ui.set(control::txtDataLength, c.limit);
+        h.ui.set(control::txtCommand, "previous");
+        h.ui.set(control::TXTSN, "list");
         h.frm.cmdReadSensorID_Click();
         ASSERT_EQ(h.dialogs.texts(), std::vector<std::string>{c.message})
             << c.station << " " << c.field << " " << c.limit;
         EXPECT_FALSE(h.dialogs.shown[0].title.has_value());
         EXPECT_TRUE(h.port.written.empty());
-        EXPECT_EQ(h.ui.get("txtCommand"), "previous");
-        EXPECT_EQ(h.ui.get("txtSensorid2"), c.field);
-        EXPECT_EQ(h.ui.get("TXTSN"), "list");
+        EXPECT_EQ(h.ui.get(control::txtCommand), "previous");
+        EXPECT_EQ(h.ui.get(control::txtSensorid2), c.field);
+        EXPECT_EQ(h.ui.get(control::TXTSN), "list");
         EXPECT_EQ(h.state().CmdMode, 0);
     }
 }
@@ -151,13 +152,13 @@ TEST(SerialReadout, ReplyIsListedAndKeptUnderTheRequestedPosition) {
                           // Beyond the list: shown, not kept, nothing breaks.
                           Case{"65", "100", "41:   28 FF 4B 12 03 16 02 9E\r\n", 65}}) {
         Readout h;
-        h.ui.set("txtSensorid2", c.field);
-        h.ui.set("txtDataLength", c.limit);
-        h.ui.set("TXTSN", "before\r\n");
+        h.ui.set(control::txtSensorid2, c.field);
+        h.ui.set(control::txtDataLength, c.limit);
+        h.ui.set(control::TXTSN, "before\r\n");
         h.frm.cmdReadSensorID_Click();
-        h.ui.set("txtSensorid2", "9");  // edited while the reply is on its way
+        h.ui.set(control::txtSensorid2, "9");  // edited while the reply is on its way
         h.port.receive(readoutReply(kSerial));
-        EXPECT_EQ(h.ui.get("TXTSN"), std::string("before\r\n") + c.line) << c.field;
+        EXPECT_EQ(h.ui.get(control::TXTSN), std::string("before\r\n") + c.line) << c.field;
         for (int i = 0; i < 65; ++i) {
             EXPECT_EQ(h.state().SnList[i], i == c.position ? kSerial : "") << c.field << " " << i;
         }
@@ -166,13 +167,13 @@ TEST(SerialReadout, ReplyIsListedAndKeptUnderTheRequestedPosition) {
 
 TEST(SerialReadout, ShortChunkDoesNotReplaceANumberReadBefore) {
     Readout h;
-    h.ui.set("txtSensorid2", "5");
+    h.ui.set(control::txtSensorid2, "5");
     h.frm.cmdReadSensorID_Click();
     h.port.receive(readoutReply(kSerial));
     h.port.setReceiveThreshold(1);  // the port was reopened: one byte raises an event
     h.port.receive(hexBytes("02 23 08 28"));
     EXPECT_EQ(h.state().SnList[5], kSerial);
-    EXPECT_EQ(h.ui.get("TXTSN"), "05:   28 FF 4B 12 03 16 02 9E\r\n05:   28\r\n");
+    EXPECT_EQ(h.ui.get(control::TXTSN), "05:   28 FF 4B 12 03 16 02 9E\r\n05:   28\r\n");
     h.port.receive(hexBytes("7F"));
     EXPECT_EQ(h.state().SnList[5], kSerial);
 }
@@ -186,28 +187,28 @@ TEST(ReadAll, RefusesFieldsOutsideOneToTwentyFour) {
                           Case{"0", kRange}, Case{"0.5", kRange}, Case{"24.9", nullptr},
                           Case{"-3", nullptr}, Case{"7", nullptr}}) {
         Readout h;
-        h.ui.set("txtSensorid2", c.field);
-        h.ui.set("TXTSN", "list");
+        h.ui.set(control::txtSensorid2, c.field);
+        h.ui.set(control::TXTSN, "list");
         h.frm.cmdReadSNAll_Click();
         EXPECT_TRUE(h.port.written.empty());  // the first read comes one second later
         if (c.message) {
             EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{c.message}) << c.field;
             EXPECT_FALSE(h.timer6.isTicking());
-            EXPECT_EQ(h.ui.get("txtSensorid2"), c.field);
-            EXPECT_EQ(h.ui.get("TXTSN"), "list");
+            EXPECT_EQ(h.ui.get(control::txtSensorid2), c.field);
+            EXPECT_EQ(h.ui.get(control::TXTSN), "list");
         } else {
             EXPECT_TRUE(h.dialogs.shown.empty()) << c.field;
             EXPECT_TRUE(h.timer6.isTicking());
             EXPECT_EQ(h.timer6.interval(), 1000);
-            EXPECT_EQ(h.ui.get("txtSensorid2"), "1");
-            EXPECT_EQ(h.ui.get("TXTSN"), "");
+            EXPECT_EQ(h.ui.get(control::txtSensorid2), "1");
+            EXPECT_EQ(h.ui.get(control::TXTSN), "");
         }
     }
 }
 
 TEST(ReadAll, ReadsUpToTheLimitThenStopsBeforeTheBoxOpens) {
     Readout h;
-    h.ui.set("txtDataLength", "3");
+    h.ui.set(control::txtDataLength, "3");
     h.frm.cmdReadSNAll_Click();
     int ticksWhileOpen = 0;
     bool tickingWhenShown = true;
@@ -226,7 +227,7 @@ TEST(ReadAll, ReadsUpToTheLimitThenStopsBeforeTheBoxOpens) {
     EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"读取完成"});
     EXPECT_FALSE(tickingWhenShown);
     EXPECT_FALSE(h.timer6.isTicking());
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "4");
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "4");
 }
 
 TEST(ReadAll, ClosedPortStopsAtTheFirstTick) {
@@ -239,9 +240,9 @@ TEST(ReadAll, ClosedPortStopsAtTheFirstTick) {
     EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{kPortClosed});
     EXPECT_FALSE(tickingWhenShown);
     EXPECT_FALSE(h.timer6.isTicking());
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "1");
-    EXPECT_EQ(h.ui.get("txtCommand"), "");
-    EXPECT_EQ(h.ui.frontImage(), "imgNotConnected");  // as every other closed-port path
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "1");
+    EXPECT_EQ(h.ui.get(control::txtCommand), "");
+    EXPECT_EQ(h.ui.frontImage(), control::imgNotConnected);  // as every other closed-port path
 }
 
 TEST(ReadAll, TwentyFourPositionsThenSaveWritesTwentyFourEntriesEveryTime) {
@@ -262,35 +263,35 @@ TEST(ReadAll, TwentyFourPositionsThenSaveWritesTwentyFourEntriesEveryTime) {
     }
     h.frm.Timer6_Timer();
     EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"读取完成"});
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "24");
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "24");
     EXPECT_EQ(h.port.written.size(), 24U);
 
     h.save("all.txt");
     EXPECT_EQ(h.file("all.txt"), expected);
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "24");
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "24");
     EXPECT_EQ(h.state().ChennelNum, 24);
     h.save("again.txt");
     EXPECT_EQ(h.file("again.txt"), expected);
 
     // A single read afterwards is saved by the usual rule again: the field less one.
-    h.ui.set("txtSensorid2", "2");
+    h.ui.set(control::txtSensorid2, "2");
     h.frm.cmdReadSensorID_Click();
     h.save("single.txt");
     EXPECT_EQ(h.file("single.txt"),
               "2\r\n\"28 00 00 00 00 00 00 01\"\r\n\"28 00 00 00 00 00 00 02\"\r\n");
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "2");
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "2");
 }
 
 TEST(ReadAll, AnEditOfThePositionAfterwardsMakesTheSaveCountFromTheFieldAgain) {
     // Regression: after a read-all, what the operator typed into the field was ignored by
     // the save, which still wrote the whole sequence.
     Readout h;
-    h.ui.set("txtDataLength", "3");
+    h.ui.set(control::txtDataLength, "3");
     h.frm.cmdReadSNAll_Click();
     for (int tick = 0; tick < 4; ++tick) {
         h.frm.Timer6_Timer();
     }
-    h.ui.set("txtSensorid2", "3");
+    h.ui.set(control::txtSensorid2, "3");
     h.frm.txtSensorid2_Edited();
     h.save("edited.txt");
     EXPECT_EQ(h.file("edited.txt"), "2\r\n\"\"\r\n\"\"\r\n");
@@ -298,17 +299,17 @@ TEST(ReadAll, AnEditOfThePositionAfterwardsMakesTheSaveCountFromTheFieldAgain) {
 
 TEST(ReadAll, SaveAfterAShorterSequenceWritesItsPositionsEveryTime) {
     Readout h;
-    h.ui.set("txtDataLength", "3");
+    h.ui.set(control::txtDataLength, "3");
     h.frm.cmdReadSNAll_Click();
     for (int tick = 0; tick < 4; ++tick) {
         h.frm.Timer6_Timer();
     }
-    ASSERT_EQ(h.ui.get("txtSensorid2"), "4");
+    ASSERT_EQ(h.ui.get(control::txtSensorid2), "4");
     h.save("first.txt");
     h.save("second.txt");
     EXPECT_EQ(h.file("first.txt"), "3\r\n\"\"\r\n\"\"\r\n\"\"\r\n");
     EXPECT_EQ(h.file("second.txt"), h.file("first.txt"));
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "3");
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "3");
 }
 
 TEST(SaveSerialNumbers, WritesCountAndQuotedEntriesWithCrLf) {
@@ -316,11 +317,11 @@ TEST(SaveSerialNumbers, WritesCountAndQuotedEntriesWithCrLf) {
     h.state().SnList[1] = "28 FF 4B 12 03 16 02 9E";
     h.state().SnList[3] = "28 FF 6C 32 A1 16 04 5E";
     h.state().SnList[4] = "not saved";
-    h.ui.set("txtSensorid2", "4");  // after reading position 3
+    h.ui.set(control::txtSensorid2, "4");  // after reading position 3
     h.save("list.txt");
     EXPECT_EQ(h.file("list.txt"),
               "3\r\n\"28 FF 4B 12 03 16 02 9E\"\r\n\"\"\r\n\"28 FF 6C 32 A1 16 04 5E\"\r\n");
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "3");
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "3");
     EXPECT_EQ(h.state().ChennelNum, 3);
     EXPECT_TRUE(h.dialogs.shown.empty());
     ASSERT_EQ(h.dialogs.saveRequests.size(), 1U);
@@ -331,10 +332,10 @@ TEST(SaveSerialNumbers, WritesCountAndQuotedEntriesWithCrLf) {
     EXPECT_EQ(request.title, "");
 
     // An existing file is replaced; the field at 1 writes entry 1 alone.
-    h.ui.set("txtSensorid2", "1");
+    h.ui.set(control::txtSensorid2, "1");
     h.save("list.txt");
     EXPECT_EQ(h.file("list.txt"), "1\r\n\"28 FF 4B 12 03 16 02 9E\"\r\n");
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "1");
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "1");
 }
 
 TEST(SaveSerialNumbers, NameGetsTxtUnlessItEndsInExactlyTxt) {
@@ -345,7 +346,7 @@ TEST(SaveSerialNumbers, NameGetsTxtUnlessItEndsInExactlyTxt) {
          {Case{"list", "list.txt"}, Case{"list.txt", "list.txt"}, Case{"list.TXT", "list.TXT.txt"},
           Case{"a.txt.bak", "a.txt.bak.txt"}, Case{"序列号", "序列号.txt"}}) {
         Readout h;
-        h.ui.set("txtSensorid2", "1");
+        h.ui.set(control::txtSensorid2, "1");
         h.save(c.chosen);
         EXPECT_EQ(h.file(c.written), "1\r\n\"\"\r\n") << c.chosen;
         if (std::string(c.chosen) != c.written) {
@@ -362,19 +363,19 @@ TEST(SaveSerialNumbers, RefusedFieldsOpenNoDialog) {
          {Case{"abc", kListPosition}, Case{"", kListPosition}, Case{"25", kRange},
           Case{"0", kRange}, Case{"0.9", kRange}, Case{"-2", kRange}, Case{"-40000", kRange}}) {
         Readout h;
-        h.ui.set("txtSensorid2", c.field);
+        h.ui.set(control::txtSensorid2, c.field);
         h.dialogs.saveAnswers.push_back((h.dir.path() / "list.txt").string());
         h.frm.cmdSaveSn_Click();
         EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{c.message}) << c.field;
         EXPECT_TRUE(h.dialogs.saveRequests.empty());
         EXPECT_FALSE(std::filesystem::exists(h.dir.path() / "list.txt"));
-        EXPECT_EQ(h.ui.get("txtSensorid2"), c.field);
+        EXPECT_EQ(h.ui.get(control::txtSensorid2), c.field);
     }
 }
 
 TEST(SaveSerialNumbers, CancelWritesNothingAndChangesNothing) {
     Readout h;
-    h.ui.set("txtSensorid2", "4");
+    h.ui.set(control::txtSensorid2, "4");
     h.state().ChennelNum = 7;
     h.dialogs.saveAnswers.push_back(std::nullopt);
     h.dialogs.saveAnswers.push_back(std::string());
@@ -382,7 +383,7 @@ TEST(SaveSerialNumbers, CancelWritesNothingAndChangesNothing) {
     h.frm.cmdSaveSn_Click();
     EXPECT_EQ(h.dialogs.saveRequests.size(), 2U);
     EXPECT_TRUE(h.dialogs.shown.empty());
-    EXPECT_EQ(h.ui.get("txtSensorid2"), "4");
+    EXPECT_EQ(h.ui.get(control::txtSensorid2), "4");
     EXPECT_EQ(h.state().ChennelNum, 7);
     EXPECT_FALSE(std::filesystem::exists(h.dir.path() / ".txt"));
     EXPECT_FALSE(std::filesystem::exists(".txt"));
@@ -392,7 +393,7 @@ TEST(SaveSerialNumbers, UnwritablePathIsReportedAndLeavesNoPartialFile) {
     for (const char* name : {"no-such-folder/list.txt", "taken.txt"}) {
         Readout h;
         std::filesystem::create_directory(h.dir.path() / "taken.txt");  // a folder of that name
-        h.ui.set("txtSensorid2", "4");
+        h.ui.set(control::txtSensorid2, "4");
         h.state().ChennelNum = 7;
         h.save(name);
         ASSERT_EQ(h.dialogs.shown.size(), 1U) << name;
@@ -403,7 +404,7 @@ TEST(SaveSerialNumbers, UnwritablePathIsReportedAndLeavesNoPartialFile) {
         EXPECT_TRUE(std::filesystem::is_directory(h.dir.path() / "taken.txt"));
         EXPECT_FALSE(std::filesystem::exists(h.dir.path() / "taken.txt.tmp"));
         // Nothing moved: the operator can choose another place and get the same file.
-        EXPECT_EQ(h.ui.get("txtSensorid2"), "4");
+        EXPECT_EQ(h.ui.get(control::txtSensorid2), "4");
         EXPECT_EQ(h.state().ChennelNum, 7);
         h.save("elsewhere.txt");
         EXPECT_EQ(h.file("elsewhere.txt"), "3\r\n\"\"\r\n\"\"\r\n\"\"\r\n");

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "fakes.h"
+#include "link/control_names.h"
 #include "programming/serial_write.h"
 
 using namespace tc24;
@@ -62,7 +63,7 @@ void expectFinishedBox(const MessageBox& box) {
 // the window's layout carries.
 void start(Harness& h) {
     h.startWithOpenPort();
-    h.ui.set("txtStationID", "2");
+    h.ui.set(control::txtStationID, "2");
 }
 
 }  // namespace
@@ -73,31 +74,31 @@ TEST(SerialNumberWrite, StartUpValuesGiveTheStandardRequest) {
     EXPECT_TRUE(programming::SendSerialNumber(h.frm.window()));
     EXPECT_EQ(h.port.written,
               std::vector<Bytes>{hexBytes("02 22 0C 01 40 00 00 00 00 00 00 00 F4 22")});
-    EXPECT_EQ(h.ui.get("txtCommand"), "02 22 0C 01 40 00 00 00 00 00 00 00 F4 22 ");
+    EXPECT_EQ(h.ui.get(control::txtCommand), "02 22 0C 01 40 00 00 00 00 00 00 00 F4 22 ");
     EXPECT_EQ(h.state().CmdMode, 8);
     EXPECT_EQ(h.state().RecLength, 14);
     EXPECT_EQ(h.port.threshold, 13);
     EXPECT_EQ(h.state().pendingWritePosition, "01");
-    EXPECT_EQ(h.ui.front, "imgConnected");
+    EXPECT_EQ(h.ui.front, control::imgConnected);
 }
 
 TEST(SerialNumberWrite, FirstWritesEntryOneAndTheReplyIsConfirmed) {
     Harness h;
     start(h);
     loadList(h, 2);
-    h.ui.set("txtObjSensorid", "7");
-    h.ui.set("txtState", " 99");
+    h.ui.set(control::txtObjSensorid, "7");
+    h.ui.set(control::txtState, " 99");
     h.frm.cmdFirst_Click();
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "1");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "1");
     EXPECT_EQ(h.port.lastWritten(), hexBytes("02 22 0C 01 28 FF 6C 32 A1 16 04 5E 8D 0B"));
-    EXPECT_EQ(h.ui.get("txtCommand"), "02 22 0C 01 28 FF 6C 32 A1 16 04 5E 8D 0B ");
-    EXPECT_EQ(h.ui.get("txtState"), "");
+    EXPECT_EQ(h.ui.get(control::txtCommand), "02 22 0C 01 28 FF 6C 32 A1 16 04 5E 8D 0B ");
+    EXPECT_EQ(h.ui.get(control::txtState), "");
     EXPECT_TRUE(h.dialogs.shown.empty());
 
-    const std::string listing = h.ui.get("TXTSN");
+    const std::string listing = h.ui.get(control::TXTSN);
     h.port.receive(confirmation(0x02, "28 FF 6C 32 A1 16 04 5E"));
-    EXPECT_EQ(h.ui.get("TXTSN"), listing + confirmedLine("1", "28 FF 6C 32 A1 16 04 5E"));
-    EXPECT_EQ(h.ui.front, "imgConnected");
+    EXPECT_EQ(h.ui.get(control::TXTSN), listing + confirmedLine("1", "28 FF 6C 32 A1 16 04 5E"));
+    EXPECT_EQ(h.ui.front, control::imgConnected);
 }
 
 TEST(SerialNumberWrite, DecoderListsOnlyRepliesThatConfirm) {
@@ -119,9 +120,9 @@ TEST(SerialNumberWrite, DecoderListsOnlyRepliesThatConfirm) {
         Harness h;
         start(h);
         h.state().pendingWritePosition = "1";
-        h.ui.set("TXTSN", "x\r\n");
+        h.ui.set(control::TXTSN, "x\r\n");
         programming::decodeWriteReply(h.frm.window(), ByteView(hexBytes(c.reply)));
-        EXPECT_EQ(h.ui.get("TXTSN"), c.line ? "x\r\n" + confirmedLine("1", c.line) : "x\r\n")
+        EXPECT_EQ(h.ui.get(control::TXTSN), c.line ? "x\r\n" + confirmedLine("1", c.line) : "x\r\n")
             << c.reply;
     }
 }
@@ -130,17 +131,17 @@ TEST(SerialNumberWrite, NextWrapsAfterTheLastEntryWithoutSending) {
     Harness h;
     start(h);
     loadList(h, 2);
-    h.ui.set("txtObjSensorid", "2");
+    h.ui.set(control::txtObjSensorid, "2");
     h.frm.cmdWriteNext_Click();
     ASSERT_EQ(h.dialogs.shown.size(), 1U);
     EXPECT_EQ(h.dialogs.shown[0].text, "导入的序列号条数仅为2,下一个就循环操作了！");
     EXPECT_FALSE(h.dialogs.shown[0].title.has_value());
     EXPECT_TRUE(h.dialogs.shown[0].okCancel);
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "1");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "1");
     EXPECT_TRUE(h.port.written.empty());
 
     h.frm.cmdWriteNext_Click();
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "2");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "2");
     EXPECT_EQ(h.port.written,
               std::vector<Bytes>{hexBytes("02 22 0C 02 28 FF 6C 32 A1 16 04 5F 58 3B")});
     EXPECT_EQ(h.dialogs.shown.size(), 1U);
@@ -152,7 +153,7 @@ TEST(SerialNumberWrite, NextWithoutAListReportsAfterMovingOn) {
     h.frm.cmdWriteNext_Click();
     ASSERT_EQ(h.dialogs.shown.size(), 1U);
     expectKalvenBox(h.dialogs.shown[0]);
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "2");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "2");
     EXPECT_TRUE(h.port.written.empty());
 }
 
@@ -181,25 +182,26 @@ TEST(SerialNumberWrite, AnEntryThatCannotBeWrittenIsReportedAndNothingIsSent) {
         start(h);
         h.state().ChennelNum = 1;
         h.state().SnFileList[1] = c.entry;
-        h.ui.set("txtStationID", c.station);
-        h.ui.set("txtState", " 55");
+        h.ui.set(control::txtStationID, c.station);
+        h.ui.set(control::txtState, " 55");
         h.frm.cmdFirst_Click();
         ASSERT_EQ(h.dialogs.shown.size(), 1U) << c.entry;
         expectKalvenBox(h.dialogs.shown[0]);
         EXPECT_TRUE(h.port.written.empty()) << c.station << " " << c.entry;
-        EXPECT_EQ(h.ui.get("txtCommand"), "");
+        EXPECT_EQ(h.ui.get(control::txtCommand), "");
         if (c.refusedWhileBuilding) {
             // The port was prepared and stays quiet: no receive event for a request not sent.
             EXPECT_EQ(h.port.threshold, 0) << c.entry;
             EXPECT_EQ(h.state().CmdMode, 8);
-            EXPECT_EQ(h.ui.get("txtState"), "");
-            EXPECT_EQ(h.ui.front, "ImgYellow");
+            EXPECT_EQ(h.ui.get(control::txtState), "");
+            EXPECT_EQ(h.ui.front, control::ImgYellow);
         } else {
             EXPECT_EQ(h.state().CmdMode, 0) << c.entry;
-            EXPECT_EQ(h.ui.get("txtState"), " 55");
+            EXPECT_EQ(h.ui.get(control::txtState), " 55");
         }
         for (std::size_t k = 0; k < c.boxesAfter.size(); ++k) {
-            EXPECT_EQ(h.ui.get("txtSenseSn_" + std::to_string(k)), c.boxesAfter[k]) << c.entry;
+            EXPECT_EQ(h.ui.get(control::txtSenseSn[static_cast<std::size_t>(k)]), c.boxesAfter[k])
+                << c.entry;
         }
     }
 }
@@ -221,7 +223,7 @@ TEST(SerialNumberWrite, PositionsOutsideTheListAreRefused) {
         start(h);
         loadList(h, 1);
         h.state().ChennelNum = 200;
-        h.ui.set("txtObjSensorid", position);
+        h.ui.set(control::txtObjSensorid, position);
         h.frm.cmdWriteNext_Click();
         ASSERT_EQ(h.dialogs.shown.size(), 1U) << position;
         expectKalvenBox(h.dialogs.shown[0]);
@@ -233,12 +235,12 @@ TEST(AutomaticWriting, WritesEachEntryToItsPositionAndConfirmsEachOnItsOwn) {
     Harness h;
     start(h);
     loadList(h, 3);
-    h.ui.set("txtObjSensorid", "9");
-    h.ui.setShown("PictureShow", true);
+    h.ui.set(control::txtObjSensorid, "9");
+    h.ui.setShown(control::PictureShow, true);
     h.frm.cmdWriteAllSn_Click();
     EXPECT_EQ(h.timer3.interval(), 2000);
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "1");
-    EXPECT_FALSE(h.ui.isShown("PictureShow"));
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "1");
+    EXPECT_FALSE(h.ui.isShown(control::PictureShow));
     EXPECT_TRUE(h.port.written.empty());  // the first write waits one interval
 
     int ticksWhileOpen = 0;
@@ -248,7 +250,7 @@ TEST(AutomaticWriting, WritesEachEntryToItsPositionAndConfirmsEachOnItsOwn) {
             h.frm.Timer3_Timer();  // the timer would fire while the operator reads the box
         }
     };
-    const std::string listing = h.ui.get("TXTSN");
+    const std::string listing = h.ui.get(control::TXTSN);
     const char* serials[] = {"28 FF 6C 32 A1 16 04 5E", "28 FF 6C 32 A1 16 04 5F",
                              "28 FF 6C 32 A1 16 04 60"};
     for (int i = 0; i < 3; ++i) {
@@ -260,14 +262,14 @@ TEST(AutomaticWriting, WritesEachEntryToItsPositionAndConfirmsEachOnItsOwn) {
               (std::vector<Bytes>{hexBytes("02 22 0C 01 28 FF 6C 32 A1 16 04 5E 8D 0B"),
                                   hexBytes("02 22 0C 02 28 FF 6C 32 A1 16 04 5F 58 3B"),
                                   hexBytes("02 22 0C 03 28 FF 6C 32 A1 16 04 60 15 BB")}));
-    EXPECT_EQ(h.ui.get("TXTSN"), listing + confirmedLine("1", serials[0]) +
-                                     confirmedLine("2", serials[1]) +
-                                     confirmedLine("3", serials[2]));
+    EXPECT_EQ(h.ui.get(control::TXTSN), listing + confirmedLine("1", serials[0]) +
+                                            confirmedLine("2", serials[1]) +
+                                            confirmedLine("3", serials[2]));
     ASSERT_EQ(h.dialogs.shown.size(), 1U);
     expectFinishedBox(h.dialogs.shown[0]);
     EXPECT_EQ(ticksWhileOpen, 1);
     EXPECT_EQ(h.timer3.interval(), 0);
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "3");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "3");
 }
 
 TEST(AutomaticWriting, WithoutEntriesTheFirstTickFinishes) {
@@ -288,12 +290,12 @@ TEST(AutomaticWriting, StopThenNextGoesOnWithTheFirstEntryNotWritten) {
     h.frm.cmdWriteAllSn_Click();
     h.frm.Timer3_Timer();
     h.frm.Timer3_Timer();
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "3");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "3");
     h.frm.cmdStopWrite_Click();
     EXPECT_EQ(h.timer3.interval(), 0);
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "2");  // the last entry written
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "2");  // the last entry written
     h.frm.cmdWriteNext_Click();
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "3");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "3");
     EXPECT_EQ(h.port.written.size(), 3U);
     EXPECT_EQ(h.port.lastWritten(), hexBytes("02 22 0C 03 28 FF 6C 32 A1 16 04 60 15 BB"));
 
@@ -302,9 +304,9 @@ TEST(AutomaticWriting, StopThenNextGoesOnWithTheFirstEntryNotWritten) {
     h.frm.Timer3_Timer();
     h.frm.cmdWriteNext_Click();  // P 2 -> 3, entry 3 written by hand
     h.frm.cmdStopWrite_Click();
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "3");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "3");
     h.frm.cmdStopWrite_Click();
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "3");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "3");
     EXPECT_TRUE(h.dialogs.shown.empty());
 }
 
@@ -324,7 +326,7 @@ TEST(AutomaticWriting, AnEntryThatCannotBeWrittenStopsTheSequence) {
     expectKalvenBox(h.dialogs.shown[0]);
     EXPECT_EQ(h.port.written.size(), 1U);
     EXPECT_EQ(h.timer3.interval(), 0);
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "2");  // where it stopped
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "2");  // where it stopped
 }
 
 TEST(AutomaticWriting, ClosedPortStopsTheSequenceAtOnce) {
@@ -341,12 +343,12 @@ TEST(AutomaticWriting, ClosedPortStopsTheSequenceAtOnce) {
     h.frm.Timer3_Timer();
     ASSERT_EQ(h.dialogs.texts(), std::vector<std::string>{kPortClosed});
     EXPECT_EQ(h.timer3.interval(), 0);
-    EXPECT_EQ(h.ui.front, "imgNotConnected");
+    EXPECT_EQ(h.ui.front, control::imgNotConnected);
     EXPECT_EQ(h.port.written.size(), 1U);
     // Once the port is back, "next" writes the entry the closed port held up.
     h.dialogs.whileOpen = nullptr;
     h.port.open();
-    EXPECT_EQ(h.ui.get("txtObjSensorid"), "1");
+    EXPECT_EQ(h.ui.get(control::txtObjSensorid), "1");
     h.frm.cmdWriteNext_Click();
     EXPECT_EQ(h.port.lastWritten(), hexBytes("02 22 0C 02 28 FF 6C 32 A1 16 04 5F 58 3B"));
 }

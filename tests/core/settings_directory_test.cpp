@@ -14,6 +14,7 @@
 #include "app/core/comm_settings.h"
 #include "app/core/port_device.h"
 #include "fakes.h"
+#include "link/control_names.h"
 #include "link/files.h"
 
 using namespace tc24;
@@ -93,8 +94,8 @@ TEST_F(ReadOnlyProgramDirectory, SettingsGoToXdgConfigHome) {
     // Saving creates the folder and writes the same format there; nothing in the program's
     // directory.
     h.frm.Form_Load();
-    h.ui.setCurrentIndex("Combo1", 4);
-    h.ui.setCurrentIndex("Combo2", 2);
+    h.ui.setCurrentIndex(control::Combo1, 4);
+    h.ui.setCurrentIndex(control::Combo2, 2);
     h.frm.cmdCom_Click();
     EXPECT_EQ(commSetIn(config / "tc24"), "5,38400\r\n");
     EXPECT_FALSE(fs::exists(h.dir.path() / "comm.set"));
@@ -133,7 +134,7 @@ TEST_F(ReadOnlyProgramDirectory, FailureToSaveNamesTheFileAndIsNotReportedAsSucc
     std::ofstream(config) << "x";
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     h.frm.Form_Load();
-    h.ui.setCurrentIndex("Combo1", 0);
+    h.ui.setCurrentIndex(control::Combo1, 0);
     h.frm.cmdCom_Click();
     const auto texts = h.dialogs.texts();
     ASSERT_FALSE(texts.empty());

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "fakes.h"
+#include "link/control_names.h"
 #include "link/traffic_log.h"
 #include "link/traffic_tap.h"
 #include "protocol/frames.h"
@@ -263,25 +264,25 @@ TEST(TrafficTapTest, WindowTrafficIsLoggedAndDecodedAsBefore) {
     std::ofstream(dir.path() / "comm.set", std::ios::binary) << "1,19200\r\n";
     frm.Form_Load();
     ASSERT_TRUE(raw.isOpen());
-    ui.set("txtStationID", "1");
-    ui.set("txtDataLength", "3");
+    ui.set(control::txtStationID, "1");
+    ui.set(control::txtDataLength, "3");
 
     frm.comDoOnce_Click();
     EXPECT_EQ(raw.lastWritten(), hexBytes(kQuery));
     clock.advanceMs(6);
     raw.receive(hexBytes(kReply));
-    EXPECT_EQ(ui.get("txtValue_0"), "25.34");
-    EXPECT_EQ(ui.get("txtValue_1"), "-0.50");
-    EXPECT_EQ(ui.get("txtState"), " 01 03 06 09 E6 FF CE FF FF 78 61");
+    EXPECT_EQ(ui.get(control::txtValue[0]), "25.34");
+    EXPECT_EQ(ui.get(control::txtValue[1]), "-0.50");
+    EXPECT_EQ(ui.get(control::txtState), " 01 03 06 09 E6 FF CE FF FF 78 61");
     EXPECT_EQ(log.rows().back().verdict, TrafficVerdict::Valid);
     EXPECT_EQ(log.statistics(RequestKind::ReadRegisters).minReplyUs, 6000);
 
     // An exception reply is shorter than the threshold: the window never reads it, but it is
     // taken when the next request discards the waiting input, and judged for its request.
-    ui.set("txtStartID", "22");
+    ui.set(control::txtStartID, "22");
     frm.comDoOnce_Click();
     raw.receive(hexBytes("01 83 02 C0 F1"));
-    EXPECT_EQ(ui.get("txtState"), "");
+    EXPECT_EQ(ui.get(control::txtState), "");
     const std::size_t before = log.rows().size();
     frm.comDoOnce_Click();
     EXPECT_TRUE(raw.waiting.empty());

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "link/control_names.h"
 
 using namespace tc24;
 using measure::TrendStore;
@@ -57,7 +58,7 @@ TEST(Trend, ChannelWithoutReadingBreaksItsLine) {
 TEST(Trend, DecodedReplyGivesSamplesGapsAndNothingForUnfilledBoxes) {
     Harness h;
     h.startWithOpenPort();
-    h.ui.set("txtDataLength", "3");
+    h.ui.set(control::txtDataLength, "3");
     TrendStore store;
     h.frm.window().replyObservers.push_back([&](std::int16_t, ByteView received) {
         store.add(1.0, measure::readRegisterReading(h.frm.window(), received));

@@ -18,6 +18,7 @@
 #include "app/qt/comm_log_window.h"
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "link/traffic_log.h"
 #include "qt/sim_process.h"
 
@@ -84,14 +85,14 @@ protected:
 
 TEST_F(BusScanEndToEnd, FindsExactlyTheThreeModulesAndLeavesTheWindowAsItWas) {
     // Cyclic polling runs when the scan starts; the scan pauses it and lets it go on after.
-    window->controls().setText("txtStationID", "7");
-    window->controls().setText("txtTimerSet", "500");
-    window->findChild<QPushButton*>("cmdOneM")->click();
-    QTimer* timer2 = window->findChild<QTimer*>("Timer2");
+    window->controls().setText(control::txtStationID, "7");
+    window->controls().setText(control::txtTimerSet, "500");
+    window->findChild<QPushButton*>(control::cmdOneM)->click();
+    QTimer* timer2 = window->findChild<QTimer*>(control::Timer2);
     ASSERT_TRUE(timer2->isActive());
     QTest::qWait(700);
-    const std::string values = window->controls().text("txtValue_0");
-    const std::string errors = window->controls().text("lblErrCounter");
+    const std::string values = window->controls().text(control::txtValue[0]);
+    const std::string errors = window->controls().text(control::lblErrCounter);
 
     startScan("1", "249", "50");
     EXPECT_FALSE(timer2->isActive());
@@ -105,10 +106,10 @@ TEST_F(BusScanEndToEnd, FindsExactlyTheThreeModulesAndLeavesTheWindowAsItWas) {
     EXPECT_TRUE(window->centralWidget()->isEnabled());
     EXPECT_TRUE(timer2->isActive());
     // The scan's replies never reached the decoders, nor the window's counters.
-    EXPECT_EQ(window->controls().text("lblErrCounter"), errors);
-    EXPECT_EQ(window->controls().text("txtValue_0"), values);
-    EXPECT_EQ(window->controls().text("txtStationID"), "7");
-    window->findChild<QPushButton*>("cmdStopOnce")->click();
+    EXPECT_EQ(window->controls().text(control::lblErrCounter), errors);
+    EXPECT_EQ(window->controls().text(control::txtValue[0]), values);
+    EXPECT_EQ(window->controls().text(control::txtStationID), "7");
+    window->findChild<QPushButton*>(control::cmdStopOnce)->click();
 
     // The log has every request of the scan, with a verdict for each station.
     const auto log = window->trafficLog();
@@ -125,7 +126,7 @@ TEST_F(BusScanEndToEnd, FindsExactlyTheThreeModulesAndLeavesTheWindowAsItWas) {
     auto* list = in<QListWidget>(dialog, "lstScanFound");
     list->setCurrentRow(2);
     in<QPushButton>(dialog, "cmdScanTake")->click();
-    EXPECT_EQ(window->controls().text("txtStationID"), "200");
+    EXPECT_EQ(window->controls().text(control::txtStationID), "200");
     EXPECT_TRUE(dialogs.shown.empty());
 
     // The log window shows the same rows.
@@ -150,8 +151,8 @@ TEST_F(BusScanEndToEnd, CancelInTheMiddleStopsAtOnce) {
     EXPECT_TRUE(window->centralWidget()->isEnabled());
 
     // The window works the line again as before.
-    window->controls().setText("txtStationID", "200");
-    window->findChild<QPushButton*>("comDoOnce")->click();
+    window->controls().setText(control::txtStationID, "200");
+    window->findChild<QPushButton*>(control::comDoOnce)->click();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return window->trafficLog()->rows().back().verdict == TrafficVerdict::Valid; },
         3000));

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "qt/pty_pair.h"
 
 namespace tc24 {
@@ -131,13 +132,13 @@ TEST(LibmodbusSlave, AnswersTheSingleQueryAndTheBoxesShowItsRegisters) {
     window.load();
     window.show();
 
-    window.findChild<QPushButton*>("comDoOnce")->click();
+    window.findChild<QPushButton*>(control::comDoOnce)->click();
     auto box = [&](int i) {
-        return window.findChild<QLineEdit*>("txtValue_" + QString::number(i));
+        return window.findChild<QLineEdit*>(control::txtValue[static_cast<std::size_t>(i)]);
     };
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return box(23)->palette().color(QPalette::Text) == QColor(0, 0, 0); }, 5000))
-        << window.controls().text("txtState");
+        << window.controls().text(control::txtState);
     for (int i = 0; i < 24; ++i) {
         const int hundredths = i == 7 ? -50 : 1500 + 25 * i;
         EXPECT_EQ(box(i)->text(),

@@ -14,6 +14,7 @@
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "qt/process_stats.h"
 #include "qt/sim_process.h"
 
@@ -49,7 +50,7 @@ protected:
         return false;
     }
     void chooseThePortAgain() {
-        auto* ports = window->findChild<QComboBox*>("Combo1");
+        auto* ports = window->findChild<QComboBox*>(control::Combo1);
         emit ports->activated(ports->currentIndex());
     }
 
@@ -62,20 +63,20 @@ protected:
 TEST_F(PortLoss, PollingStopsWhenTheLineVanishesAndResumesOnceThePortIsChosenAgain) {
     // The third reply is cut off: the line closes part-way through and comes back 800 ms later.
     start({"--baud", "38400", "--vanish", "every:3", "--vanish-ms", "800"});
-    window->controls().setText("txtTimerSet", "100");
-    click("cmdOneM");
+    window->controls().setText(control::txtTimerSet, "100");
+    click(control::cmdOneM);
     ASSERT_TRUE(QTest::qWaitFor([&] { return sawMessage(kPortClosed); }, 5000));
     EXPECT_FALSE(window->port().isOpen());
     EXPECT_FALSE(window->core().state().CommReady);
-    EXPECT_EQ(window->controls().frontImage(), "imgNotConnected");
+    EXPECT_EQ(window->controls().frontImage(), control::imgNotConnected);
 
     // While the port is closed the ticks send nothing, show nothing more and cost nothing.
-    const std::string counter = window->controls().text("lblCounter");
+    const std::string counter = window->controls().text(control::lblCounter);
     const std::size_t boxes = dialogs.shown.size();
     const double before = cpuSeconds();
     QTest::qWait(500);
     EXPECT_LT(cpuSeconds() - before, 0.2);
-    EXPECT_EQ(window->controls().text("lblCounter"), counter);
+    EXPECT_EQ(window->controls().text(control::lblCounter), counter);
     EXPECT_EQ(dialogs.shown.size(), boxes);
 
     // The simulator is back (under a new device, the link follows it): choose the port anew.
@@ -83,23 +84,25 @@ TEST_F(PortLoss, PollingStopsWhenTheLineVanishesAndResumesOnceThePortIsChosenAga
     chooseThePortAgain();
     ASSERT_TRUE(window->port().isOpen()) << window->port().lastError();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return std::stoi(window->controls().text("lblCounter")) > std::stoi(counter) + 1; },
+        [&] {
+            return std::stoi(window->controls().text(control::lblCounter)) > std::stoi(counter) + 1;
+        },
         3000));
-    click("cmdStopOnce");
+    click(control::cmdStopOnce);
 }
 
 TEST_F(PortLoss, ReadAllStopsAtTheFirstTickAfterTheDeviceDisappeared) {
     start({"--baud", "38400"});
-    click("cmdReadSNAll");
-    window->findChild<QTimer*>("Timer6")->setInterval(100);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return window->controls().text("txtSensorid2") == "4"; }, 3000));
+    click(control::cmdReadSNAll);
+    window->findChild<QTimer*>(control::Timer6)->setInterval(100);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->controls().text(control::txtSensorid2) == "4"; }, 3000));
     sim->stop();  // the adapter is pulled: the device goes away
     ASSERT_TRUE(QTest::qWaitFor([&] { return sawMessage(kPortClosed); }, 3000));
     EXPECT_FALSE(window->port().isOpen());
-    EXPECT_FALSE(window->findChild<QTimer*>("Timer6")->isActive());
+    EXPECT_FALSE(window->findChild<QTimer*>(control::Timer6)->isActive());
     EXPECT_FALSE(sawMessage("读取完成"));
-    EXPECT_EQ(window->controls().frontImage(), "imgNotConnected");
+    EXPECT_EQ(window->controls().frontImage(), control::imgNotConnected);
 }
 
 TEST_F(PortLoss, AutomaticWritingStopsAtTheFirstTickAfterTheDeviceDisappeared) {
@@ -109,15 +112,15 @@ TEST_F(PortLoss, AutomaticWritingStopsAtTheFirstTickAfterTheDeviceDisappeared) {
         << "3\r\n\"28 FF 6C 32 A1 16 04 5E\"\r\n\"28 FF 6C 32 A1 16 04 5F\"\r\n"
            "\"28 FF 6C 32 A1 16 04 60\"\r\n";
     dialogs.openAnswers.push_back(list.string());
-    click("cmdOpenFile");
-    window->controls().setText("txtStationID", "1");
+    click(control::cmdOpenFile);
+    window->controls().setText(control::txtStationID, "1");
     sim->stop();
     QTest::qWait(100);  // the port notices the vanished device and closes itself
     EXPECT_FALSE(window->port().isOpen());
-    click("cmdWriteAllSn");
-    window->findChild<QTimer*>("Timer3")->setInterval(100);
+    click(control::cmdWriteAllSn);
+    window->findChild<QTimer*>(control::Timer3)->setInterval(100);
     ASSERT_TRUE(QTest::qWaitFor([&] { return sawMessage(kPortClosed); }, 3000));
-    EXPECT_FALSE(window->findChild<QTimer*>("Timer3")->isActive());
+    EXPECT_FALSE(window->findChild<QTimer*>(control::Timer3)->isActive());
     EXPECT_FALSE(sawMessage("操作结束"));
 }
 

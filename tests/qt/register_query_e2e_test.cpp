@@ -14,6 +14,7 @@
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "protocol/crc16.h"
 #include "qt/pty_pair.h"
 
@@ -44,7 +45,7 @@ protected:
     }
 
     QLineEdit* box(int index) {
-        return window->findChild<QLineEdit*>("txtValue_" + QString::number(index));
+        return window->findChild<QLineEdit*>(control::txtValue[static_cast<std::size_t>(index)]);
     }
     void click(const char* name) {
         auto* button = window->findChild<QPushButton*>(name);
@@ -59,17 +60,17 @@ protected:
 };
 
 TEST_F(RegisterQueryEndToEnd, SingleQueryFillsAllBoxesBlackWithThePeersValues) {
-    click("comDoOnce");
+    click(control::comDoOnce);
     const auto request = pty.receive(8);
     ASSERT_EQ(request, (std::vector<std::uint8_t>{0x01, 0x03, 0x00, 0x00, 0x00, 0x18, 0x45, 0xC0}));
-    EXPECT_EQ(window->findChild<QPlainTextEdit*>("txtCommand")->toPlainText(),
+    EXPECT_EQ(window->findChild<QPlainTextEdit*>(control::txtCommand)->toPlainText(),
               "01 03 00 00 00 18 45 C0 ");
     // Waiting for the reply: every box red, the yellow image alone shown.
     for (int i = 0; i < 24; ++i) {
         EXPECT_EQ(box(i)->palette().color(QPalette::Text), QColor(0xFF, 0, 0)) << i;
     }
-    EXPECT_FALSE(window->findChild<QLabel*>("ImgYellow")->isHidden());
-    EXPECT_TRUE(window->findChild<QLabel*>("imgConnected")->isHidden());
+    EXPECT_FALSE(window->findChild<QLabel*>(control::ImgYellow)->isHidden());
+    EXPECT_TRUE(window->findChild<QLabel*>(control::imgConnected)->isHidden());
 
     // Register i holds 20.00 + i degrees; channel 5 reads -0.50, channel 24 has no sensor.
     std::vector<std::uint8_t> reply{0x01, 0x03, 48};
@@ -104,25 +105,25 @@ TEST_F(RegisterQueryEndToEnd, SingleQueryFillsAllBoxesBlackWithThePeersValues) {
                   box(i)->text())
             << i;
     }
-    EXPECT_TRUE(window->findChild<QPlainTextEdit*>("txtState")
+    EXPECT_TRUE(window->findChild<QPlainTextEdit*>(control::txtState)
                     ->toPlainText()
                     .startsWith(QStringLiteral(" 01 03 30 07 D0 08 34")));
-    EXPECT_FALSE(window->findChild<QLabel*>("imgConnected")->isHidden());
-    EXPECT_TRUE(window->findChild<QLabel*>("ImgYellow")->isHidden());
-    EXPECT_TRUE(window->findChild<QLabel*>("imgNotConnected")->isHidden());
+    EXPECT_FALSE(window->findChild<QLabel*>(control::imgConnected)->isHidden());
+    EXPECT_TRUE(window->findChild<QLabel*>(control::ImgYellow)->isHidden());
+    EXPECT_TRUE(window->findChild<QLabel*>(control::imgNotConnected)->isHidden());
     // the event and channel 24
-    EXPECT_EQ(window->findChild<QLabel*>("lblErrCounter")->text(), "2");
+    EXPECT_EQ(window->findChild<QLabel*>(control::lblErrCounter)->text(), "2");
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(RegisterQueryEndToEnd, PeerThatVanishesClosesThePortAndTheNextQuerySaysSo) {
     pty.closeMaster();
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return window->controls().text("lblErrCounter") == "1"; }, 3000));
-    click("comDoOnce");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->controls().text(control::lblErrCounter) == "1"; }, 3000));
+    click(control::comDoOnce);
     ASSERT_EQ(dialogs.shown.size(), 1U);
     EXPECT_EQ(dialogs.shown[0].text, "打开串口出错，请确定串口是否已被占用");
-    EXPECT_EQ(window->controls().frontImage(), "imgNotConnected");
+    EXPECT_EQ(window->controls().frontImage(), control::imgNotConnected);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "link/files.h"
 #include "qt/sim_process.h"
 
@@ -89,12 +90,12 @@ protected:
     // Reads all 24 positions and saves them to `file`.
     void readAllAndSave(const std::filesystem::path& file) {
         dialogs.shown.clear();
-        click("cmdReadSNAll");
-        speedUp("Timer6");
-        ASSERT_TRUE(waitForMessage("读取完成", 10000)) << text("TXTSN");
-        EXPECT_EQ(lines(text("TXTSN")), 24) << text("TXTSN");
+        click(control::cmdReadSNAll);
+        speedUp(control::Timer6);
+        ASSERT_TRUE(waitForMessage("读取完成", 10000)) << text(control::TXTSN);
+        EXPECT_EQ(lines(text(control::TXTSN)), 24) << text(control::TXTSN);
         dialogs.saveAnswers.push_back(file.string());
-        click("cmdSaveSn");
+        click(control::cmdSaveSn);
     }
 
     TempDir dir;
@@ -106,20 +107,20 @@ TEST_F(SensorsEndToEnd, ReadAndChangeTheAddressThenReadAndSaveAllSerialNumbers) 
     auto sim = startSimulator(1, 3);
     openWindow(3);
 
-    click("cmdReadAdd");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !text("TXTSN").empty(); }, 3000));
-    EXPECT_EQ(text("TXTSN"), "设备当前地址为:\n1");
+    click(control::cmdReadAdd);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !text(control::TXTSN).empty(); }, 3000));
+    EXPECT_EQ(text(control::TXTSN), "设备当前地址为:\n1");
 
-    window->controls().setText("txtSetID_0", "1");
-    window->controls().setText("txtSetID_1", "7");
-    click("cmdChangeID");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return text("txtStationID") == "7"; }, 3000));
-    EXPECT_EQ(text("txtSetID_0"), "7");
+    window->controls().setText(control::txtSetID[0], "1");
+    window->controls().setText(control::txtSetID[1], "7");
+    click(control::cmdChangeID);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text(control::txtStationID) == "7"; }, 3000));
+    EXPECT_EQ(text(control::txtSetID[0]), "7");
 
     const auto file = dir.path() / "module1.txt";
     readAllAndSave(file);
     EXPECT_EQ(readWholeFile(file).value_or("<missing>"), savedList(1));
-    EXPECT_EQ(text("txtSensorid2"), "24");
+    EXPECT_EQ(text(control::txtSensorid2), "24");
 
     // The module keeps its new address across a restart of the simulator.
     sim->stop();
@@ -136,23 +137,23 @@ TEST_F(SensorsEndToEnd, ListReadFromOneModuleIsWrittenIntoAnotherAndReadsBackIde
     ASSERT_EQ(readWholeFile(sourceList).value_or(""), savedList(1));
 
     // Choose the second module's port as the operator would.
-    auto* ports = window->findChild<QComboBox*>("Combo1");
+    auto* ports = window->findChild<QComboBox*>(control::Combo1);
     ports->setCurrentIndex(3);
     emit ports->activated(3);
     ASSERT_EQ(window->core().state().CommNum, 4);
 
     dialogs.openAnswers.push_back(sourceList.string());
-    click("cmdOpenFile");
+    click(control::cmdOpenFile);
     ASSERT_EQ(window->core().state().ChennelNum, 24);
-    EXPECT_EQ(text("txtSenseSn_0"), "28");
+    EXPECT_EQ(text(control::txtSenseSn[0]), "28");
 
     dialogs.shown.clear();
-    click("cmdWriteAllSn");
-    speedUp("Timer3");
+    click(control::cmdWriteAllSn);
+    speedUp(control::Timer3);
     ASSERT_TRUE(waitForMessage("操作结束", 10000));
     // The listing of the import stays above the confirmations.
     auto confirmations = [&] {
-        const std::string all = text("TXTSN");
+        const std::string all = text(control::TXTSN);
         int count = 0;
         for (auto at = all.find("成功将编号为:"); at != std::string::npos;
              at = all.find("成功将编号为:", at + 1)) {
@@ -160,10 +161,12 @@ TEST_F(SensorsEndToEnd, ListReadFromOneModuleIsWrittenIntoAnotherAndReadsBackIde
         }
         return count;
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return confirmations() == 24; }, 3000)) << text("TXTSN");
-    EXPECT_NE(text("TXTSN").find("成功将编号为:24的传感器序列号写为：" + serialOf(1, 24) + " "),
-              std::string::npos)
-        << text("TXTSN");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return confirmations() == 24; }, 3000))
+        << text(control::TXTSN);
+    EXPECT_NE(
+        text(control::TXTSN).find("成功将编号为:24的传感器序列号写为：" + serialOf(1, 24) + " "),
+        std::string::npos)
+        << text(control::TXTSN);
 
     const auto readBack = dir.path() / "readback.txt";
     readAllAndSave(readBack);

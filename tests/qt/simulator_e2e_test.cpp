@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "qt/sim_process.h"
 
 namespace tc24 {
@@ -49,10 +50,10 @@ protected:
         window = std::make_unique<MainWindow>(dir.path(), nullptr, &dialogs);
         window->load();
         window->show();
-        ASSERT_EQ(window->controls().text("txtStationID"), "1");
+        ASSERT_EQ(window->controls().text(control::txtStationID), "1");
     }
     QLineEdit* box(int index) {
-        return window->findChild<QLineEdit*>("txtValue_" + QString::number(index));
+        return window->findChild<QLineEdit*>(control::txtValue[static_cast<std::size_t>(index)]);
     }
     void click(const char* name) { window->findChild<QPushButton*>(name)->click(); }
     bool allBlack() {
@@ -72,9 +73,9 @@ protected:
 
 TEST_F(SimulatorEndToEnd, SingleQueryShowsTheSimulatorsTemperatures) {
     startAt(19200);
-    click("comDoOnce");
+    click(control::comDoOnce);
     ASSERT_TRUE(QTest::qWaitFor([&] { return allBlack(); }, 5000))
-        << window->controls().text("txtState");
+        << window->controls().text(control::txtState);
     for (int i = 0; i < 24; ++i) {
         EXPECT_EQ(box(i)->text(), textOf(temperatureOf(i))) << i;
     }
@@ -83,14 +84,14 @@ TEST_F(SimulatorEndToEnd, SingleQueryShowsTheSimulatorsTemperatures) {
 
 TEST_F(SimulatorEndToEnd, PollingEvery100MsCompletesEveryPollAt38400Baud) {
     startAt(38400);
-    window->controls().setText("txtTimerSet", "100");
-    click("cmdOneM");
+    window->controls().setText(control::txtTimerSet, "100");
+    click(control::cmdOneM);
     QTest::qWait(3000);
-    click("cmdStopOnce");
+    click(control::cmdStopOnce);
     QTest::qWait(300);  // the last reply is still decoded after the stop
 
-    const int polls = std::stoi(window->controls().text("lblCounter")) - 1;
-    const int events = std::stoi(window->controls().text("lblErrCounter")) - 1;
+    const int polls = std::stoi(window->controls().text(control::lblCounter)) - 1;
+    const int events = std::stoi(window->controls().text(control::lblErrCounter)) - 1;
     EXPECT_GE(polls, 25);
     // One data event per poll: no reply abandoned by the next poll, none lost.
     EXPECT_EQ(events, polls);

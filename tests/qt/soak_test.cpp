@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "qt/process_stats.h"
 #include "qt/sim_process.h"
 
@@ -78,21 +79,21 @@ TEST(Soak, PollingAt50MsUnderEveryFaultStaysConsistent) {
     MainWindow window(dir.path(), nullptr, &dialogs);
     window.load();
     window.show();
-    window.controls().setText("txtTimerSet", "50");
-    window.findChild<QPushButton*>("cmdOneM")->click();
+    window.controls().setText(control::txtTimerSet, "50");
+    window.findChild<QPushButton*>(control::cmdOneM)->click();
 
     QTest::qWait(std::min(5, seconds / 3) * 1000);  // warm-up
     const long warmKiB = residentKiB();
     QTest::qWait((seconds - std::min(5, seconds / 3)) * 1000);
-    window.findChild<QPushButton*>("cmdStopOnce")->click();
+    window.findChild<QPushButton*>(control::cmdStopOnce)->click();
     QTest::qWait(200);
     const long endKiB = residentKiB();
 
-    const long polls = std::stol(window.controls().text("lblCounter")) - 1;
+    const long polls = std::stol(window.controls().text(control::lblCounter)) - 1;
     const long events = window.core().state().RecCount - 1;
     int red = 0;
     for (int i = 0; i < 24; ++i) {
-        auto* box = window.findChild<QLineEdit*>("txtValue_" + QString::number(i));
+        auto* box = window.findChild<QLineEdit*>(control::txtValue[static_cast<std::size_t>(i)]);
         red += box->palette().color(QPalette::Text) == QColor(255, 0, 0);
     }
     auto simCounters = counters(sim.stop());

@@ -19,6 +19,7 @@
 #include "app/qt/main_window.h"
 #include "app/qt/trend_view.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 #include "link/files.h"
 #include "measure/csv_recorder.h"
 #include "qt/sim_process.h"
@@ -82,7 +83,8 @@ protected:
     }
     bool allBlack() {
         for (int i = 0; i < 24; ++i) {
-            auto* box = window->findChild<QLineEdit*>("txtValue_" + QString::number(i));
+            auto* box =
+                window->findChild<QLineEdit*>(control::txtValue[static_cast<std::size_t>(i)]);
             if (box->palette().color(QPalette::Text) != QColor(0, 0, 0)) {
                 return false;
             }
@@ -91,9 +93,9 @@ protected:
     }
     // One "单次" and its reply.
     void queryOnce() {
-        window->findChild<QPushButton*>("comDoOnce")->click();
+        window->findChild<QPushButton*>(control::comDoOnce)->click();
         ASSERT_TRUE(QTest::qWaitFor([&] { return allBlack(); }, 5000))
-            << window->controls().text("txtState");
+            << window->controls().text(control::txtState);
     }
 
     TempDir dir;
@@ -135,7 +137,8 @@ TEST_F(TrendAndRecording, EveryReplyIsOnDiskWhileRecordingAndMatchesTheBoxes) {
         EXPECT_EQ(fields[0][10], 'T');
         EXPECT_EQ(fields[1], "1");
         for (int i = 0; i < 24; ++i) {
-            const std::string box = window->controls().text("txtValue_" + std::to_string(i));
+            const std::string box =
+                window->controls().text(control::txtValue[static_cast<std::size_t>(i)]);
             if (i == 4) {
                 EXPECT_EQ(box, "0");
                 EXPECT_EQ(fields[2 + i], "") << "no reading is not 0 degrees";

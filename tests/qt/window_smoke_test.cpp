@@ -28,6 +28,7 @@
 #include "app/qt/qt_dialogs.h"
 #include "app/qt/qt_timer.h"
 #include "core/fakes.h"
+#include "link/control_names.h"
 
 namespace tc24 {
 namespace {
@@ -58,86 +59,86 @@ const char* const kSensorTip = "操作前请确保传感器已接入到需要操
 
 // Every named control except the channel arrays, as the window must build it.
 const std::vector<Expected> kControls = {
-    {"Frame5", kind::Frame, "", "串口设置"},
-    {"Label3", kind::Label, "Frame5", "串口号"},
-    {"Combo1", kind::Combo, "Frame5", "COM4"},
-    {"Label5", kind::Label, "Frame5", "波特率"},
-    {"Combo2", kind::Combo, "Frame5", "19200"},
-    {"cmdCom", kind::Button, "Frame5", "保存设置"},
+    {control::Frame5, kind::Frame, "", "串口设置"},
+    {control::Label3, kind::Label, control::Frame5, "串口号"},
+    {control::Combo1, kind::Combo, control::Frame5, "COM4"},
+    {control::Label5, kind::Label, control::Frame5, "波特率"},
+    {control::Combo2, kind::Combo, control::Frame5, "19200"},
+    {control::cmdCom, kind::Button, control::Frame5, "保存设置"},
 
-    {"Frame10", kind::Frame, "", "MODBUS设置"},
-    {"Label8_0", kind::Label, "Frame10", "设备地址"},
-    {"txtStationID", kind::Edit, "Frame10", "2"},
-    {"Label8_1", kind::Label, "Frame10", "超始地址"},
-    {"txtStartID", kind::Edit, "Frame10", "0"},
-    {"Label8_2", kind::Label, "Frame10", "数据长度"},
-    {"txtDataLength", kind::Edit, "Frame10", "24"},
-    {"Label8_3", kind::Label, "Frame10", "功 能 码"},
-    {"txtFunID", kind::Edit, "Frame10", "3"},
+    {control::Frame10, kind::Frame, "", "MODBUS设置"},
+    {control::Label8_0, kind::Label, control::Frame10, "设备地址"},
+    {control::txtStationID, kind::Edit, control::Frame10, "2"},
+    {control::Label8_1, kind::Label, control::Frame10, "超始地址"},
+    {control::txtStartID, kind::Edit, control::Frame10, "0"},
+    {control::Label8_2, kind::Label, control::Frame10, "数据长度"},
+    {control::txtDataLength, kind::Edit, control::Frame10, "24"},
+    {control::Label8_3, kind::Label, control::Frame10, "功 能 码"},
+    {control::txtFunID, kind::Edit, control::Frame10, "3"},
 
-    {"Frame11", kind::Frame, "", "数据查询操作"},
-    {"Label8_4", kind::Label, "Frame11", "定时时长(ms)"},
-    {"txtTimerSet", kind::Edit, "Frame11", "1000"},
-    {"comDoOnce", kind::Button, "Frame11", "单次"},
-    {"cmdOneM", kind::Button, "Frame11", "循环"},
-    {"cmdStopOnce", kind::Button, "Frame11", "停止"},
+    {control::Frame11, kind::Frame, "", "数据查询操作"},
+    {control::Label8_4, kind::Label, control::Frame11, "定时时长(ms)"},
+    {control::txtTimerSet, kind::Edit, control::Frame11, "1000"},
+    {control::comDoOnce, kind::Button, control::Frame11, "单次"},
+    {control::cmdOneM, kind::Button, control::Frame11, "循环"},
+    {control::cmdStopOnce, kind::Button, control::Frame11, "停止"},
 
-    {"Frame12", kind::Frame, "", "设备ID修改操作(子功能号0x0B )"},
-    {"Label2_7", kind::Label, "Frame12", "将地址       改为"},
-    {"txtSetID_0", kind::Edit, "Frame12", "1"},
-    {"txtSetID_1", kind::Edit, "Frame12", "1"},
-    {"Label2_13", kind::Label, "Frame12", "地址值范围为：1-249"},
-    {"cmdReadAdd", kind::Button, "Frame12", "读地址"},
-    {"cmdChangeID", kind::Button, "Frame12", "执行"},
+    {control::Frame12, kind::Frame, "", "设备ID修改操作(子功能号0x0B )"},
+    {control::Label2_7, kind::Label, control::Frame12, "将地址       改为"},
+    {control::txtSetID[0], kind::Edit, control::Frame12, "1"},
+    {control::txtSetID[1], kind::Edit, control::Frame12, "1"},
+    {control::Label2_13, kind::Label, control::Frame12, "地址值范围为：1-249"},
+    {control::cmdReadAdd, kind::Button, control::Frame12, "读地址"},
+    {control::cmdChangeID, kind::Button, control::Frame12, "执行"},
 
-    {"Frame4", kind::Frame, "", "传感器操作区"},
-    {"Frame3", kind::Frame, "Frame4", "传感器序列号操作"},
-    {"Label2_0", kind::Label, "Frame3", "编号"},
-    {"txtSensorid2", kind::Edit, "Frame3", "01"},
-    {"cmdReadSensorID", kind::Button, "Frame3", "读单个"},
-    {"cmdReadSNAll", kind::Button, "Frame3", "读全部"},
-    {"cmdSaveSn", kind::Button, "Frame3", "保存序列号"},
-    {"Frame15", kind::Frame, "Frame4", "写入序列号到远程指定设备指定位置"},
-    {"cmdAutoSearch", kind::Button, "Frame15", "自动搜索", kSensorTip},
-    {"cmdOpenFile", kind::Button, "Frame15", "从文件导入序列号"},
-    {"cmdWriteAllSn", kind::Button, "Frame15", "自动写入",
+    {control::Frame4, kind::Frame, "", "传感器操作区"},
+    {control::Frame3, kind::Frame, control::Frame4, "传感器序列号操作"},
+    {control::Label2_0, kind::Label, control::Frame3, "编号"},
+    {control::txtSensorid2, kind::Edit, control::Frame3, "01"},
+    {control::cmdReadSensorID, kind::Button, control::Frame3, "读单个"},
+    {control::cmdReadSNAll, kind::Button, control::Frame3, "读全部"},
+    {control::cmdSaveSn, kind::Button, control::Frame3, "保存序列号"},
+    {control::Frame15, kind::Frame, control::Frame4, "写入序列号到远程指定设备指定位置"},
+    {control::cmdAutoSearch, kind::Button, control::Frame15, "自动搜索", kSensorTip},
+    {control::cmdOpenFile, kind::Button, control::Frame15, "从文件导入序列号"},
+    {control::cmdWriteAllSn, kind::Button, control::Frame15, "自动写入",
      "将文件导入的传感器序列号一次性写入到模块存储器"},
-    {"Label2_4", kind::Label, "Frame15", "64位唯一序列号"},
-    {"txtSenseSn_0", kind::Edit, "Frame15", "40"},
-    {"txtSenseSn_1", kind::Edit, "Frame15", "0"},
-    {"txtSenseSn_2", kind::Edit, "Frame15", "0"},
-    {"txtSenseSn_3", kind::Edit, "Frame15", "0"},
-    {"txtSenseSn_4", kind::Edit, "Frame15", "0"},
-    {"txtSenseSn_5", kind::Edit, "Frame15", "0"},
-    {"txtSenseSn_6", kind::Edit, "Frame15", "0"},
-    {"txtSenseSn_7", kind::Edit, "Frame15", "0"},
-    {"Label6", kind::Label, "Frame15", "十六进制"},
-    {"Label2_5", kind::Label, "Frame15", "传感器编号"},
-    {"txtObjSensorid", kind::Edit, "Frame15", "01"},
-    {"cmdFirst", kind::Button, "Frame15", "第一个"},
-    {"cmdWriteNext", kind::Button, "Frame15", "下一个"},
-    {"cmdStopWrite", kind::Button, "Frame15", "停止写入"},
-    {"Frame14", kind::Frame, "Frame4", "将新传感器识别到指定位置"},
-    {"Label1", kind::Label, "Frame14", "传感器编号", "传感器存放的位置编号"},
-    {"txtSensorReadID", kind::Edit, "Frame14", "1"},
-    {"cmdAutoInput", kind::Button, "Frame14", "识别", kSensorTip},
+    {control::Label2_4, kind::Label, control::Frame15, "64位唯一序列号"},
+    {control::txtSenseSn[0], kind::Edit, control::Frame15, "40"},
+    {control::txtSenseSn[1], kind::Edit, control::Frame15, "0"},
+    {control::txtSenseSn[2], kind::Edit, control::Frame15, "0"},
+    {control::txtSenseSn[3], kind::Edit, control::Frame15, "0"},
+    {control::txtSenseSn[4], kind::Edit, control::Frame15, "0"},
+    {control::txtSenseSn[5], kind::Edit, control::Frame15, "0"},
+    {control::txtSenseSn[6], kind::Edit, control::Frame15, "0"},
+    {control::txtSenseSn[7], kind::Edit, control::Frame15, "0"},
+    {control::Label6, kind::Label, control::Frame15, "十六进制"},
+    {control::Label2_5, kind::Label, control::Frame15, "传感器编号"},
+    {control::txtObjSensorid, kind::Edit, control::Frame15, "01"},
+    {control::cmdFirst, kind::Button, control::Frame15, "第一个"},
+    {control::cmdWriteNext, kind::Button, control::Frame15, "下一个"},
+    {control::cmdStopWrite, kind::Button, control::Frame15, "停止写入"},
+    {control::Frame14, kind::Frame, control::Frame4, "将新传感器识别到指定位置"},
+    {control::Label1, kind::Label, control::Frame14, "传感器编号", "传感器存放的位置编号"},
+    {control::txtSensorReadID, kind::Edit, control::Frame14, "1"},
+    {control::cmdAutoInput, kind::Button, control::Frame14, "识别", kSensorTip},
 
-    {"Frame2", kind::Frame, "", "观察窗"},
-    {"PictureShow", kind::Panel, "Frame2", ""},
-    {"TXTSN", kind::Pane, "Frame2", ""},
+    {control::Frame2, kind::Frame, "", "观察窗"},
+    {control::PictureShow, kind::Panel, control::Frame2, ""},
+    {control::TXTSN, kind::Pane, control::Frame2, ""},
 
-    {"Frame1", kind::Frame, "", "二次开发命令观察窗口"},
-    {"Label7", kind::Label, "Frame1", "发送命令:"},
-    {"txtCommand", kind::Pane, "Frame1", ""},
-    {"txtState", kind::Pane, "Frame1", ""},
+    {control::Frame1, kind::Frame, "", "二次开发命令观察窗口"},
+    {control::Label7, kind::Label, control::Frame1, "发送命令:"},
+    {control::txtCommand, kind::Pane, control::Frame1, ""},
+    {control::txtState, kind::Pane, control::Frame1, ""},
 
-    {"Frame6", kind::Frame, "", "运行状态指示"},
-    {"Picture2", kind::Panel, "Frame6", ""},
-    {"lblCounter", kind::Label, "Frame6", "0", "测试统计"},
-    {"lblErrCounter", kind::Label, "Frame6", "0", "误码率"},
+    {control::Frame6, kind::Frame, "", "运行状态指示"},
+    {control::Picture2, kind::Panel, control::Frame6, ""},
+    {control::lblCounter, kind::Label, control::Frame6, "0", "测试统计"},
+    {control::lblErrCounter, kind::Label, control::Frame6, "0", "误码率"},
 };
 
-const char* const kImages[] = {"imgNotConnected", "ImgYellow", "imgConnected"};
+const char* const kImages[] = {control::imgNotConnected, control::ImgYellow, control::imgConnected};
 
 // What the widget shows as its text, read straight from the widget.
 QString shownText(const QWidget* w) {
@@ -206,19 +207,19 @@ TEST_F(WindowTest, EveryControlHasItsNameKindFrameTextAndTooltip) {
             }
         }
     }
-    const auto* line = get<QFrame>("Line1");
+    const auto* line = get<QFrame>(control::Line1);
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->frameShape(), QFrame::HLine);
-    EXPECT_TRUE(get("Frame6")->isAncestorOf(line));
+    EXPECT_TRUE(get(control::Frame6)->isAncestorOf(line));
 }
 
 TEST_F(WindowTest, ChannelDisplaysFillThePanel) {
-    const auto* panel = get("PictureShow");
+    const auto* panel = get(control::PictureShow);
     for (int i = 0; i < 24; ++i) {
         SCOPED_TRACE(i);
-        const auto* value = get<QLineEdit>(QStringLiteral("txtValue_%1").arg(i));
-        const auto* name = get<QLabel>(QStringLiteral("lblValue_%1").arg(i));
-        const auto* unit = get<QLabel>(QStringLiteral("lblDanWei_%1").arg(i));
+        const auto* value = get<QLineEdit>(control::txtValue[static_cast<std::size_t>(i)]);
+        const auto* name = get<QLabel>(control::lblValue[static_cast<std::size_t>(i)]);
+        const auto* unit = get<QLabel>(control::lblDanWei[static_cast<std::size_t>(i)]);
         ASSERT_TRUE(value && name && unit);
         EXPECT_EQ(value->text(), "0");
         EXPECT_EQ(name->text(), QStringLiteral("%1#温度值").arg(i + 1));
@@ -226,11 +227,11 @@ TEST_F(WindowTest, ChannelDisplaysFillThePanel) {
         EXPECT_TRUE(panel->isAncestorOf(value) && panel->isAncestorOf(name) &&
                     panel->isAncestorOf(unit));
     }
-    EXPECT_EQ(window->findChild<QWidget*>("txtValue_24"), nullptr);
+    EXPECT_EQ(window->findChild<QWidget*>("txtValue_24"), nullptr);  // no 25th box
 
     // Some fonts (WenQuanYi Micro Hei) have an empty glyph for the sign; it must show.
     showAt(1280, 800);
-    const QImage unit = get("lblDanWei_0")->grab().toImage();
+    const QImage unit = get(control::lblDanWei[0])->grab().toImage();
     const QRgb background = unit.pixel(0, 0);
     int inked = 0;
     for (int y = 0; y < unit.height(); ++y) {
@@ -242,8 +243,8 @@ TEST_F(WindowTest, ChannelDisplaysFillThePanel) {
 }
 
 TEST_F(WindowTest, CombosListTheirEntriesWithNothingSelected) {
-    auto* ports = get<QComboBox>("Combo1");
-    auto* rates = get<QComboBox>("Combo2");
+    auto* ports = get<QComboBox>(control::Combo1);
+    auto* rates = get<QComboBox>(control::Combo2);
     ASSERT_TRUE(ports && rates);
     ASSERT_EQ(ports->count(), 16);
     for (int i = 0; i < 16; ++i) {
@@ -262,7 +263,7 @@ TEST_F(WindowTest, CombosListTheirEntriesWithNothingSelected) {
 }
 
 TEST_F(WindowTest, StatusImagesAreStackedInPicture2) {
-    const auto* picture = get("Picture2");
+    const auto* picture = get(control::Picture2);
     ASSERT_NE(picture, nullptr);
     for (const char* name : kImages) {
         SCOPED_TRACE(name);
@@ -274,15 +275,15 @@ TEST_F(WindowTest, StatusImagesAreStackedInPicture2) {
         EXPECT_EQ(image->toolTip(), QStringLiteral("数据采集通讯状态指示"));
     }
     // The port is closed until start-up opens it: that image alone is shown.
-    EXPECT_FALSE(get("imgNotConnected")->isHidden());
-    EXPECT_TRUE(get("ImgYellow")->isHidden());
-    EXPECT_TRUE(get("imgConnected")->isHidden());
-    EXPECT_EQ(window->controls().frontImage(), "imgNotConnected");
+    EXPECT_FALSE(get(control::imgNotConnected)->isHidden());
+    EXPECT_TRUE(get(control::ImgYellow)->isHidden());
+    EXPECT_TRUE(get(control::imgConnected)->isHidden());
+    EXPECT_EQ(window->controls().frontImage(), control::imgNotConnected);
 }
 
 TEST_F(WindowTest, ResultsBoxLiesOverTheValuePanel) {
-    auto* panel = get("PictureShow");
-    auto* results = get<QPlainTextEdit>("TXTSN");
+    auto* panel = get(control::PictureShow);
+    auto* results = get<QPlainTextEdit>(control::TXTSN);
     ASSERT_TRUE(panel && results);
     EXPECT_TRUE(results->isReadOnly());
     EXPECT_EQ(results->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -334,8 +335,8 @@ TEST_F(WindowTest, FitsIn1280By800WithoutOverlaps) {
         }
     }
     // The current address sits in the blanks of its sentence, clear of the words.
-    const auto* sentence = get<QLabel>("Label2_7");
-    const auto* current = get("txtSetID_0");
+    const auto* sentence = get<QLabel>(control::Label2_7);
+    const auto* current = get(control::txtSetID[0]);
     const QFontMetrics metrics = sentence->fontMetrics();
     const QRect box = current->geometry();
     EXPECT_EQ(current->parentWidget(), sentence);
@@ -345,7 +346,7 @@ TEST_F(WindowTest, FitsIn1280By800WithoutOverlaps) {
 }
 
 TEST_F(WindowTest, TimersArePreciseQTimersThatStartIdle) {
-    for (const char* name : {"Timer2", "Timer3", "Timer6"}) {
+    for (const char* name : {control::Timer2, control::Timer3, control::Timer6}) {
         SCOPED_TRACE(name);
         const auto* timer = window->findChild<QTimer*>(name);
         ASSERT_NE(timer, nullptr);
@@ -365,7 +366,7 @@ TEST_F(WindowTest, EveryLabelledTextBoxHasANameForScreenReaders) {
         ASSERT_NE(accessible, nullptr);
         EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty());
     }
-    auto* value = get<QLineEdit>("txtValue_4");
+    auto* value = get<QLineEdit>(control::txtValue[4]);
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(value)->text(QAccessible::Name),
               QStringLiteral("5#温度值"));
@@ -374,28 +375,30 @@ TEST_F(WindowTest, EveryLabelledTextBoxHasANameForScreenReaders) {
 TEST_F(WindowTest, EveryButtonThePortListAndEveryTimerIsWired) {
     // disconnect() reports whether there was a connection to cut.
     for (const char* name :
-         {"comDoOnce", "cmdOneM", "cmdStopOnce", "cmdCom", "cmdReadAdd", "cmdChangeID",
-          "cmdReadSensorID", "cmdReadSNAll", "cmdSaveSn", "cmdAutoSearch", "cmdAutoInput",
-          "cmdOpenFile", "cmdFirst", "cmdWriteNext", "cmdWriteAllSn", "cmdStopWrite"}) {
+         {control::comDoOnce, control::cmdOneM, control::cmdStopOnce, control::cmdCom,
+          control::cmdReadAdd, control::cmdChangeID, control::cmdReadSensorID,
+          control::cmdReadSNAll, control::cmdSaveSn, control::cmdAutoSearch, control::cmdAutoInput,
+          control::cmdOpenFile, control::cmdFirst, control::cmdWriteNext, control::cmdWriteAllSn,
+          control::cmdStopWrite}) {
         auto* button = get<QPushButton>(name);
         ASSERT_NE(button, nullptr);
         EXPECT_TRUE(QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr)) << name;
     }
-    for (const char* name : {"Timer2", "Timer3", "Timer6"}) {
+    for (const char* name : {control::Timer2, control::Timer3, control::Timer6}) {
         auto* timer = window->findChild<QTimer*>(name);
         ASSERT_NE(timer, nullptr);
         EXPECT_TRUE(QObject::disconnect(timer, &QTimer::timeout, nullptr, nullptr)) << name;
     }
-    EXPECT_TRUE(
-        QObject::disconnect(get<QComboBox>("Combo1"), &QComboBox::activated, nullptr, nullptr));
-    EXPECT_TRUE(QObject::disconnect(get<QLineEdit>("txtSensorid2"), &QLineEdit::textEdited, nullptr,
+    EXPECT_TRUE(QObject::disconnect(get<QComboBox>(control::Combo1), &QComboBox::activated, nullptr,
                                     nullptr));
+    EXPECT_TRUE(QObject::disconnect(get<QLineEdit>(control::txtSensorid2), &QLineEdit::textEdited,
+                                    nullptr, nullptr));
 }
 
 TEST_F(WindowTest, OnlyTheOperatorsPortChoiceReopensThePort) {
-    auto* ports = get<QComboBox>("Combo1");
+    auto* ports = get<QComboBox>(control::Combo1);
     ASSERT_NE(ports, nullptr);
-    window->controls().setCurrentIndex("Combo1", 4);
+    window->controls().setCurrentIndex(control::Combo1, 4);
     EXPECT_EQ(ports->currentIndex(), 4);
     EXPECT_EQ(port.opens, 0) << "a selection from code is not the operator's choice";
 
@@ -412,86 +415,87 @@ protected:
 };
 
 TEST_F(ControlsTest, TextsRoundTripOnEveryKindOfControl) {
-    for (const char* name : {"txtStationID", "TXTSN", "lblCounter", "cmdCom", "Frame2"}) {
+    for (const char* name : {control::txtStationID, control::TXTSN, control::lblCounter,
+                             control::cmdCom, control::Frame2}) {
         ui().setText(name, "温度 25.34");
         EXPECT_EQ(ui().text(name), "温度 25.34") << name;
     }
-    EXPECT_EQ(get<QGroupBox>("Frame2")->title(), "温度 25.34");
-    EXPECT_EQ(ui().text("txtFunID"), "3");
-    EXPECT_EQ(ui().text("Label2_7"), "将地址       改为");
+    EXPECT_EQ(get<QGroupBox>(control::Frame2)->title(), "温度 25.34");
+    EXPECT_EQ(ui().text(control::txtFunID), "3");
+    EXPECT_EQ(ui().text(control::Label2_7), "将地址       改为");
 }
 
 TEST_F(ControlsTest, AppendAddsExactlyTheGivenText) {
-    ui().setText("TXTSN", "");
-    ui().appendText("TXTSN", "01:  ");
-    ui().appendText("TXTSN", " 28 FF");
-    EXPECT_EQ(ui().text("TXTSN"), "01:   28 FF");
-    ui().appendText("TXTSN", "\r\n");
-    ui().appendText("TXTSN", "02:");
-    EXPECT_EQ(get<QPlainTextEdit>("TXTSN")->document()->blockCount(), 2);
-    EXPECT_EQ(ui().text("TXTSN"), "01:   28 FF\n02:");
+    ui().setText(control::TXTSN, "");
+    ui().appendText(control::TXTSN, "01:  ");
+    ui().appendText(control::TXTSN, " 28 FF");
+    EXPECT_EQ(ui().text(control::TXTSN), "01:   28 FF");
+    ui().appendText(control::TXTSN, "\r\n");
+    ui().appendText(control::TXTSN, "02:");
+    EXPECT_EQ(get<QPlainTextEdit>(control::TXTSN)->document()->blockCount(), 2);
+    EXPECT_EQ(ui().text(control::TXTSN), "01:   28 FF\n02:");
 
-    ui().appendText("txtCommand", "01 ");
-    ui().appendText("txtCommand", "03 ");
-    EXPECT_EQ(ui().text("txtCommand"), "01 03 ");
-    ui().appendText("txtSetID_1", "9");
-    EXPECT_EQ(ui().text("txtSetID_1"), "19");
+    ui().appendText(control::txtCommand, "01 ");
+    ui().appendText(control::txtCommand, "03 ");
+    EXPECT_EQ(ui().text(control::txtCommand), "01 03 ");
+    ui().appendText(control::txtSetID[1], "9");
+    EXPECT_EQ(ui().text(control::txtSetID[1]), "19");
 }
 
 TEST_F(ControlsTest, CombosShowTheirPlaceholderUntilAnEntryIsSelected) {
-    EXPECT_EQ(ui().text("Combo1"), "COM4");
-    EXPECT_EQ(ui().currentIndex("Combo1"), -1);
-    EXPECT_EQ(ui().itemCount("Combo1"), 16);
-    EXPECT_EQ(ui().itemText("Combo1", 15), "COM16");
-    EXPECT_EQ(ui().itemText("Combo1", 16), "");
-    EXPECT_EQ(ui().itemText("Combo2", -1), "");
+    EXPECT_EQ(ui().text(control::Combo1), "COM4");
+    EXPECT_EQ(ui().currentIndex(control::Combo1), -1);
+    EXPECT_EQ(ui().itemCount(control::Combo1), 16);
+    EXPECT_EQ(ui().itemText(control::Combo1, 15), "COM16");
+    EXPECT_EQ(ui().itemText(control::Combo1, 16), "");
+    EXPECT_EQ(ui().itemText(control::Combo2, -1), "");
 
-    QSignalSpy activated(get<QComboBox>("Combo2"), &QComboBox::activated);
-    ui().setCurrentIndex("Combo2", 2);
-    EXPECT_EQ(ui().currentIndex("Combo2"), 2);
-    EXPECT_EQ(ui().text("Combo2"), "38400");
-    ui().setCurrentIndex("Combo2", 3);  // no such entry: ignored
-    EXPECT_EQ(ui().currentIndex("Combo2"), 2);
-    ui().setText("Combo2", "9600");
-    EXPECT_EQ(ui().currentIndex("Combo2"), 0);
-    ui().setCurrentIndex("Combo2", -1);
-    EXPECT_EQ(ui().text("Combo2"), "19200");
+    QSignalSpy activated(get<QComboBox>(control::Combo2), &QComboBox::activated);
+    ui().setCurrentIndex(control::Combo2, 2);
+    EXPECT_EQ(ui().currentIndex(control::Combo2), 2);
+    EXPECT_EQ(ui().text(control::Combo2), "38400");
+    ui().setCurrentIndex(control::Combo2, 3);  // no such entry: ignored
+    EXPECT_EQ(ui().currentIndex(control::Combo2), 2);
+    ui().setText(control::Combo2, "9600");
+    EXPECT_EQ(ui().currentIndex(control::Combo2), 0);
+    ui().setCurrentIndex(control::Combo2, -1);
+    EXPECT_EQ(ui().text(control::Combo2), "19200");
     EXPECT_EQ(activated.count(), 0);
 }
 
 TEST_F(ControlsTest, ColoursAreTheTextColourOfThePalette) {
-    EXPECT_EQ(ui().textColor("txtValue_3"), TextColor::Black);
-    ui().setTextColor("txtValue_3", TextColor::Red);
-    EXPECT_EQ(ui().textColor("txtValue_3"), TextColor::Red);
-    auto* box = get<QLineEdit>(QStringLiteral("txtValue_3"));
+    EXPECT_EQ(ui().textColor(control::txtValue[3]), TextColor::Black);
+    ui().setTextColor(control::txtValue[3], TextColor::Red);
+    EXPECT_EQ(ui().textColor(control::txtValue[3]), TextColor::Red);
+    auto* box = get<QLineEdit>(control::txtValue[3]);
     EXPECT_EQ(box->palette().color(QPalette::Text), QColor(0xFF, 0, 0));
-    EXPECT_EQ(ui().textColor("txtValue_4"), TextColor::Black);
-    ui().setTextColor("txtValue_3", TextColor::Black);
+    EXPECT_EQ(ui().textColor(control::txtValue[4]), TextColor::Black);
+    ui().setTextColor(control::txtValue[3], TextColor::Black);
     EXPECT_EQ(box->palette().color(QPalette::Text), QColor(0, 0, 0));
     // Only the text colour is the box's own: the rest still follows the application.
     EXPECT_EQ(box->palette().color(QPalette::Base),
               QApplication::palette(box).color(QPalette::Base));
     // Labels take the colour from their palette at once.
-    ui().setTextColor("lblValue_3", TextColor::Red);
-    EXPECT_EQ(get("lblValue_3")->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+    ui().setTextColor(control::lblValue[3], TextColor::Red);
+    EXPECT_EQ(get(control::lblValue[3])->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
 }
 
 TEST_F(ControlsTest, ShownIsTheControlsOwnFlag) {
     // The window itself is not shown: the controls still report their own flag.
-    EXPECT_TRUE(ui().isShown("PictureShow"));
-    ui().setShown("TXTSN", false);
-    EXPECT_FALSE(ui().isShown("TXTSN"));
-    EXPECT_TRUE(get("TXTSN")->isHidden());
-    ui().setShown("TXTSN", true);
-    EXPECT_TRUE(ui().isShown("TXTSN"));
+    EXPECT_TRUE(ui().isShown(control::PictureShow));
+    ui().setShown(control::TXTSN, false);
+    EXPECT_FALSE(ui().isShown(control::TXTSN));
+    EXPECT_TRUE(get(control::TXTSN)->isHidden());
+    ui().setShown(control::TXTSN, true);
+    EXPECT_TRUE(ui().isShown(control::TXTSN));
 }
 
 TEST_F(ControlsTest, BringingAnImageToTheFrontShowsItAndHidesTheOtherTwo) {
-    for (const char* name :
-         {"ImgYellow", "imgConnected", "imgConnected", "imgNotConnected", "ImgYellow"}) {
+    for (const char* name : {control::ImgYellow, control::imgConnected, control::imgConnected,
+                             control::imgNotConnected, control::ImgYellow}) {
         ui().bringToFront(name);
         EXPECT_EQ(ui().frontImage(), name);
-        EXPECT_EQ(get("Picture2")->children().constLast(), get(name)) << name;
+        EXPECT_EQ(get(control::Picture2)->children().constLast(), get(name)) << name;
         for (const char* image : kImages) {
             EXPECT_EQ(get(image)->isHidden(), std::string_view(image) != name) << name << image;
         }
@@ -511,22 +515,22 @@ TEST_F(ControlsTest, UnknownNamesAndWrongKindsAreHarmless) {
     ui().setTextColor("txtNoSuch", TextColor::Red);
     ui().setShown("txtNoSuch", false);
     ui().bringToFront("imgNoSuch");
-    ui().setCurrentIndex("txtStationID", 1);
+    ui().setCurrentIndex(control::txtStationID, 1);
     EXPECT_EQ(ui().text("txtNoSuch"), "");
     EXPECT_EQ(ui().textColor("txtNoSuch"), TextColor::Black);
     EXPECT_FALSE(ui().isShown("txtNoSuch"));
-    EXPECT_EQ(ui().currentIndex("txtStationID"), -1);
+    EXPECT_EQ(ui().currentIndex(control::txtStationID), -1);
     EXPECT_EQ(ui().itemCount("txtNoSuch"), 0);
-    EXPECT_EQ(ui().frontImage(), "imgNotConnected");
-    EXPECT_EQ(ui().text("txtStationID"), "2");
+    EXPECT_EQ(ui().frontImage(), control::imgNotConnected);
+    EXPECT_EQ(ui().text(control::txtStationID), "2");
 }
 
 // The handlers' timer over a named QTimer: idle at an interval of 0, ticking while enabled
 // with an interval above 0.
 TEST(TimerTest, TheQTimerRunsExactlyWhileEnabledWithAnInterval) {
     QObject owner;
-    QtTimer timer(&owner, QStringLiteral("Timer2"));
-    auto* qtimer = owner.findChild<QTimer*>(QStringLiteral("Timer2"));
+    QtTimer timer(&owner, control::Timer2);
+    auto* qtimer = owner.findChild<QTimer*>(control::Timer2);
     ASSERT_EQ(qtimer, timer.timer());
     EXPECT_TRUE(timer.isEnabled());
     EXPECT_FALSE(timer.isTicking());
@@ -552,7 +556,7 @@ TEST(TimerTest, TheQTimerRunsExactlyWhileEnabledWithAnInterval) {
 
 TEST(TimerTest, SettingTheIntervalRestartsThePeriodAndEnablingAgainDoesNot) {
     QObject owner;
-    QtTimer timer(&owner, QStringLiteral("Timer3"));
+    QtTimer timer(&owner, control::Timer3);
     timer.setInterval(10000);
     QTest::qWait(300);
     const int left = timer.timer()->remainingTime();
@@ -564,7 +568,7 @@ TEST(TimerTest, SettingTheIntervalRestartsThePeriodAndEnablingAgainDoesNot) {
 
 TEST(TimerTest, Ticks) {
     QObject owner;
-    QtTimer timer(&owner, QStringLiteral("Timer6"));
+    QtTimer timer(&owner, control::Timer6);
     int ticks = 0;
     QObject::connect(timer.timer(), &QTimer::timeout, [&] { ++ticks; });
     timer.setInterval(5);

@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 #include "app/core/port_device.h"
 #include "app/qt/bus_scan_dialog.h"
@@ -102,6 +103,14 @@ void MainWindow::prepareControls() {
     ui_->imgNotConnected->setPixmap(statusDot(QColor(0xD0, 0x20, 0x20), pixelRatio));
     ui_->ImgYellow->setPixmap(statusDot(QColor(0xF0, 0xC8, 0x00), pixelRatio));
     ui_->imgConnected->setPixmap(statusDot(QColor(0x20, 0xB0, 0x30), pixelRatio));
+
+    // The counters change with every poll. At a fixed size a new number repaints the label
+    // alone; a label that may grow has the whole window laid out again for each number.
+    for (QLabel* counter : {ui_->lblCounter, ui_->lblErrCounter}) {
+        const int tenDigits = counter->fontMetrics().horizontalAdvance(QStringLiteral("0000000000"));
+        counter->setFixedSize(std::max(counter->minimumWidth(), tenDigits + 4),
+                              counter->sizeHint().height());
+    }
 
     // "将地址 [current] 改为 [new]": the current address sits in the blanks of the sentence.
     ui_->txtSetID_0->setParent(ui_->Label2_7);

@@ -221,9 +221,16 @@ std::vector<std::uint8_t> QtSerialPort::readAll() {
     if (!port_.isOpen()) {
         return {};
     }
-    const QByteArray data = port_.readAll();
+    // Copied out: QIODevice::readAll() would hand over the port's whole receive block, and
+    // every chunk the line delivers afterwards would cost a new one.
+    std::vector<std::uint8_t> data(
+        static_cast<std::size_t>(std::max<qint64>(0, port_.bytesAvailable())));
+    const qint64 got = data.empty() ? 0
+                                    : port_.read(reinterpret_cast<char*>(data.data()),
+                                                 static_cast<qint64>(data.size()));
+    data.resize(static_cast<std::size_t>(std::max<qint64>(0, got)));
     removed_ += static_cast<std::uint64_t>(data.size());
-    return {data.begin(), data.end()};
+    return data;
 }
 
 int QtSerialPort::eventKind() const {

@@ -18,17 +18,7 @@ RegisterReading readRegisterReading(const Window& window, ByteView reply) {
     if (const auto station = reply.at(0)) {
         reading.station = *station;
     }
-    for (int i = 0; i < kValueBoxes; ++i) {
-        const std::string name = valueBox(i);
-        auto& channel = reading.channels[static_cast<std::size_t>(i)];
-        if (window.ui.textColor(name) == TextColor::Red) {
-            continue;
-        }
-        channel.state = ChannelReading::State::Value;
-        channel.text = window.ui.text(name);
-    }
-
-    // The registers of 65535 in this reply, placed as decodeRegisterReply places them.
+    // The registers of this reply, placed as decodeRegisterReply places them.
     long long box = 0;
     if (auto start = numbers::parse(window.ui.text("txtStartID"))) {
         box = firstBoxIndex(*start);
@@ -38,10 +28,17 @@ RegisterReading readRegisterReading(const Window& window, ByteView reply) {
         if (!value || box < 0 || box >= kValueBoxes) {
             continue;
         }
+        const std::string name = valueBox(static_cast<int>(box));
+        if (window.ui.textColor(name) == TextColor::Red) {
+            continue;
+        }
         auto& channel = reading.channels[static_cast<std::size_t>(box)];
-        if (*value == 0xFFFF && channel.state == ChannelReading::State::Value) {
+        channel.registerValue = *value;
+        if (*value == 0xFFFF) {
             channel.state = ChannelReading::State::NoReading;
-            channel.text.clear();
+        } else {
+            channel.state = ChannelReading::State::Value;
+            channel.text = window.ui.text(name);
         }
     }
     return reading;

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/qt/main_window.h"
 #include "link/files.h"
@@ -109,7 +110,7 @@ QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation,
     return QString::fromUtf8(kHeaders[section]);
 }
 
-void TrafficTableModel::sync() {
+int TrafficTableModel::sync() {
     const auto& rows = log_->rows();
     const std::uint64_t oldLast = firstNumber_ + static_cast<std::uint64_t>(count_);  // one past
     if (rows.empty() || count_ == 0 || rows.front().number >= oldLast) {
@@ -118,7 +119,7 @@ void TrafficTableModel::sync() {
         count_ = static_cast<int>(rows.size());
         firstNumber_ = rows.empty() ? 0 : rows.front().number;
         endResetModel();
-        return;
+        return 0;
     }
     const int dropped = static_cast<int>(rows.front().number - firstNumber_);
     if (dropped > 0) {
@@ -133,6 +134,7 @@ void TrafficTableModel::sync() {
         count_ += added;
         endInsertRows();
     }
+    return std::max(dropped, 0);
 }
 
 CommLogWindow::CommLogWindow(std::shared_ptr<TrafficLog> log, QWidget* parent)
@@ -212,6 +214,17 @@ CommLogWindow::CommLogWindow(std::shared_ptr<TrafficLog> log, QWidget* parent)
     connect(clear, &QPushButton::clicked, this, [this] { log_->clear(); });
     connect(save, &QPushButton::clicked, this, &CommLogWindow::save);
 
+    // The table is laid out and grows later than the rows arrive: at the bottom, every new
+    // extent of the scroll bar takes the view along.
+    QScrollBar* bar = table_->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { following_ = value == bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (following_) {
+            bar->setValue(maximum);
+        }
+    });
+
     log_->changed = [this] { onLogChanged(); };
     refreshStatistics();
 }
@@ -242,6 +255,9 @@ TrafficTableModel& CommLogWindow::model() {
 void CommLogWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     catchUp();
+    // Opened, it shows the newest rows, also once the table has its final size.
+    following_ = true;
+    table_->scrollToBottom();
 }
 
 void CommLogWindow::catchUp() {
@@ -250,7 +266,6 @@ void CommLogWindow::catchUp() {
     }
     stale_ = false;
     model_->sync();
-    table_->scrollToBottom();
     refreshStatistics();
 }
 
@@ -259,11 +274,14 @@ void CommLogWindow::onLogChanged() {
         stale_ = true;  // nobody looks: no table work on every poll
         return;
     }
-    QScrollBar* bar = table_->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
-    model_->sync();
-    if (following) {
-        table_->scrollToBottom();
+    const int dropped = model_->sync();
+    if (!following_ && dropped > 0) {
+        // Scrolled up: the rows in view stay in view while old ones leave the ring.
+        QScrollBar* bar = table_->verticalScrollBar();
+        const int step = table_->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                             ? 1
+                             : table_->verticalHeader()->defaultSectionSize();
+        bar->setValue(bar->value() - dropped * step);
     }
     if (!statisticsTimer_->isActive()) {
         statisticsTimer_->start();

@@ -31,7 +31,7 @@ namespace {
 
 constexpr int kRefreshMs = 500;
 // Columns of the chart the store thins to: at most two points each, about one a pixel.
-constexpr std::size_t kColumns = 600;
+constexpr std::size_t kColumns = 300;
 // Pieces of line per channel between gaps; a channel that breaks off more often within the
 // span shown has its further pieces drawn as dots, so a flapping sensor cannot pile up series.
 constexpr std::size_t kMaxPieces = 32;
@@ -39,7 +39,7 @@ constexpr double kRiseSpan = 10;
 // Four steps of the sensors' 1/16 degree would still be noise; a sensor warmed in the hand
 // rises by degrees.
 constexpr double kMinimumRise = 0.5;
-constexpr qreal kLineWidth = 1.5;
+constexpr qreal kLineWidth = 1;
 constexpr qreal kHighlightWidth = 4;
 constexpr qreal kDotSize = 5;
 constexpr qreal kHighlightDotSize = 9;
@@ -213,8 +213,40 @@ QLineSeries* TrendView::addPiece(int channel) {
     return piece;
 }
 
-void TrendView::drawChannel(int channel, const std::vector<measure::TrendSegment>& lines, bool bold,
-                            double& low, double& high) {
+TrendView::ChannelPoints TrendView::prepare(const std::vector<measure::TrendSegment>& lines,
+                                            double& low, double& high) {
+    ChannelPoints prepared;
+    for (const auto& line : lines) {
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(line.size()));
+        for (const auto& point : line) {
+            points.append({point.time * 1000, point.value});
+            low = std::min(low, point.value);
+            high = std::max(high, point.value);
+        }
+        // A lone reading between gaps is a dot, not a line.
+        if (line.size() == 1 || prepared.pieces.size() == kMaxPieces) {
+            prepared.dots.append(points);
+        } else {
+            prepared.pieces.push_back(std::move(points));
+        }
+    }
+    return prepared;
+}
+
+void TrendView::emptySeries() {
+    for (ChannelSeries& channelSeries : series_) {
+        for (std::size_t i = 0; i < channelSeries.piecesInUse; ++i) {
+            channelSeries.pieces[i]->clear();
+        }
+        channelSeries.piecesInUse = 0;
+        if (channelSeries.dots != nullptr && channelSeries.dots->count() > 0) {
+            channelSeries.dots->clear();
+        }
+    }
+}
+
+void TrendView::fill(int channel, const ChannelPoints& prepared, bool bold) {
     ChannelSeries& channelSeries = series_[static_cast<std::size_t>(channel)];
     if (channelSeries.bold != bold) {
         channelSeries.bold = bold;
@@ -225,42 +257,30 @@ void TrendView::drawChannel(int channel, const std::vector<measure::TrendSegment
         }
         channelSeries.dots->setMarkerSize(bold ? kHighlightDotSize : kDotSize);
     }
-
-    QList<QPointF> dots;
-    std::size_t used = 0;
-    for (const auto& line : lines) {
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(line.size()));
-        for (const auto& point : line) {
-            points.append({point.time * 1000, point.value});
-            low = std::min(low, point.value);
-            high = std::max(high, point.value);
-        }
-        // A lone reading between gaps is a dot, not a line.
-        if (line.size() == 1 || used == kMaxPieces) {
-            dots.append(points);
-            continue;
-        }
+    for (const QList<QPointF>& points : prepared.pieces) {
+        const std::size_t index = channelSeries.piecesInUse++;
         QLineSeries* piece =
-            used < channelSeries.pieces.size() ? channelSeries.pieces[used] : addPiece(channel);
+            index < channelSeries.pieces.size() ? channelSeries.pieces[index] : addPiece(channel);
         piece->replace(points);
-        ++used;
     }
-    for (std::size_t i = used; i < channelSeries.piecesInUse; ++i) {
-        channelSeries.pieces[i]->clear();
-    }
-    channelSeries.piecesInUse = used;
-    if (!dots.isEmpty() || channelSeries.dots->count() > 0) {
-        channelSeries.dots->replace(dots);
+    if (!prepared.dots.isEmpty()) {
+        channelSeries.dots->replace(prepared.dots);
     }
     // The legend names the channels that have something to show.
+    const bool shown = !prepared.pieces.empty() || !prepared.dots.isEmpty();
     for (QLegendMarker* marker : chart_->legend()->markers(channelSeries.pieces.front())) {
-        marker->setVisible(!lines.empty());
+        if (marker->isVisible() != shown) {
+            marker->setVisible(shown);
+        }
     }
 }
 
 void TrendView::refresh() {
     refreshTimer_->stop();
+    // Qt Charts works out a series' whole geometry again whenever its points or the axes
+    // change, but not for an empty series. So the series are emptied first, the axes set, and
+    // each series then gets its new points in one call: one pass per series and refresh.
+    emptySeries();
 
     const auto range = store_.range(timeWindow_);
     if (!range) {
@@ -272,10 +292,8 @@ void TrendView::refresh() {
                             QDateTime::fromMSecsSinceEpoch(nowMs));
         valueAxis_->setRange(0, 50);
         if (series_.front().dots != nullptr) {
-            double low = 0;
-            double high = 0;
             for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
-                drawChannel(channel, {}, false, low, high);
+                fill(channel, {}, false);
             }
         }
         return;
@@ -302,9 +320,9 @@ void TrendView::refresh() {
     const measure::TrendLines lines = store_.lines(from, to, kColumns);
     double low = std::numeric_limits<double>::infinity();
     double high = -std::numeric_limits<double>::infinity();
-    for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
-        drawChannel(channel, lines.channels[static_cast<std::size_t>(channel)],
-                    highlighted_ && highlighted_->channel == channel, low, high);
+    std::array<ChannelPoints, measure::kValueBoxes> prepared;
+    for (std::size_t channel = 0; channel < prepared.size(); ++channel) {
+        prepared[channel] = prepare(lines.channels[channel], low, high);
     }
 
     timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(from * 1000)),
@@ -315,6 +333,11 @@ void TrendView::refresh() {
         const double margin = std::max(0.5, (high - low) * 0.05);
         valueAxis_->setRange(std::floor(low - margin), std::ceil(high + margin));
         valueAxis_->applyNiceNumbers();
+    }
+
+    for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
+        fill(channel, prepared[static_cast<std::size_t>(channel)],
+             highlighted_ && highlighted_->channel == channel);
     }
 }
 

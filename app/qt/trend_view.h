@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPointF>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -68,13 +70,22 @@ private:
         bool bold = false;
     };
 
+    // One channel's points as its series take them.
+    struct ChannelPoints {
+        std::vector<QList<QPointF>> pieces;
+        QList<QPointF> dots;
+    };
+
     void collect(const measure::RegisterReading& reading);
     void scheduleRefresh();
     void createSeries();
     QLineSeries* addPiece(int channel);
-    // Draws one channel's lines; widens [low, high] to the values drawn.
-    void drawChannel(int channel, const std::vector<measure::TrendSegment>& lines, bool bold,
-                     double& low, double& high);
+    // One channel's lines as points; widens [low, high] to the values in them.
+    static ChannelPoints prepare(const std::vector<measure::TrendSegment>& lines, double& low,
+                                 double& high);
+    void emptySeries();
+    // Gives an emptied channel its points.
+    void fill(int channel, const ChannelPoints& prepared, bool bold);
 
     std::shared_ptr<TrafficLog> log_;  // knows the request a reply answers
     measure::ValidReplies validReplies_;

@@ -7,6 +7,7 @@
 //
 // With TC24_BENCH_HIDDEN set the window is never shown, which tells painting apart from
 // the rest of a poll's cost; with TC24_BENCH_NO_CELLS set Qt blends every glyph itself.
+// With TC24_BENCH_TREND set it is the trend view's long run instead (bench/trend_run.h).
 
 #include <sys/resource.h>
 
@@ -25,6 +26,7 @@
 #include "core/fakes.h"
 #include "qt/process_stats.h"
 #include "qt/sim_process.h"
+#include "trend_run.h"
 
 namespace {
 
@@ -61,6 +63,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    if (!qEnvironmentVariableIsEmpty("TC24_BENCH_TREND")) {
+        return tc24::bench::trendRun(baud, interval, seconds);
+    }
     // For comparison: every glyph blended by Qt, none copied from cells.
     if (!qEnvironmentVariableIsEmpty("TC24_BENCH_NO_CELLS")) {
         tc24::GlyphTable::setCellsEnabled(false);

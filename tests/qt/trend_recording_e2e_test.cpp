@@ -7,11 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QXYSeries>
 #include <QPalette>
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
+#include <QXYSeries>
 #include <cmath>
 #include <fstream>
 #include <sstream>

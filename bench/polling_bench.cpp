@@ -8,6 +8,7 @@
 // With TC24_BENCH_HIDDEN set the window is never shown, which tells painting apart from
 // the rest of a poll's cost; with TC24_BENCH_TREND set the trend view is open beside it.
 // Run under a real X server (QT_QPA_PLATFORM=xcb) to count what drawing on a screen costs.
+// With TC24_BENCH_TREND_RUN set it is the trend view's long run instead (bench/trend_run.h).
 
 #include <sys/resource.h>
 
@@ -29,6 +30,7 @@
 #include "link/control_names.h"
 #include "qt/process_stats.h"
 #include "qt/sim_process.h"
+#include "trend_run.h"
 
 namespace {
 
@@ -65,6 +67,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    if (!qEnvironmentVariableIsEmpty("TC24_BENCH_TREND_RUN")) {
+        return tc24::bench::trendRun(baud, interval, seconds);
+    }
     QTemporaryDir dir;
     const std::filesystem::path path = dir.path().toStdString();
     {

@@ -137,6 +137,8 @@ void TrafficLog::recordRequest(ByteView bytes) {
     next.sent = now;
     next.broadcast = bytes.at(0) == protocol::kBroadcastStation;
     ++statisticsOf(next.kind).requests;
+    ++lastRequest_.number;
+    lastRequest_.bytes = next.request;
 
     TrafficRow row;
     row.wallMs = now.wallMs;

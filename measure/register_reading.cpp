@@ -2,6 +2,8 @@
 
 #include "link/control_names.h"
 #include "link/numbers.h"
+#include "protocol/layout.h"
+#include "protocol/temperature.h"
 
 namespace tc24::measure {
 
@@ -19,30 +21,27 @@ RegisterReading readRegisterReading(const Window& window, ByteView reply) {
     if (const auto station = reply.at(0)) {
         reading.station = *station;
     }
-    for (int i = 0; i < kValueBoxes; ++i) {
-        const char* name = control::txtValue[static_cast<std::size_t>(i)];
-        auto& channel = reading.channels[static_cast<std::size_t>(i)];
-        if (window.ui.textColor(name) == TextColor::Red) {
-            continue;
-        }
-        channel.state = ChannelReading::State::Value;
-        channel.text = window.ui.text(name);
-    }
-
-    // The registers of 65535 in this reply, placed as decodeRegisterReply places them.
+    // The registers of this reply, placed as decodeRegisterReply places them.
     long long box = 0;
     if (auto start = numbers::parse(window.ui.text(control::txtStartID))) {
         box = firstBoxIndex(*start);
     }
-    for (int i = 3; i <= window.state.RecLength - 3; i += 2, ++box) {
+    for (int i = protocol::kFirstRegisterAt; i <= window.state.RecLength - 3; i += 2, ++box) {
         const auto value = reply.word(static_cast<std::size_t>(i));
         if (!value || box < 0 || box >= kValueBoxes) {
             continue;
         }
+        const char* name = control::txtValue[static_cast<std::size_t>(box)];
+        if (window.ui.textColor(name) == TextColor::Red) {
+            continue;
+        }
         auto& channel = reading.channels[static_cast<std::size_t>(box)];
-        if (*value == 0xFFFF && channel.state == ChannelReading::State::Value) {
+        channel.registerValue = *value;
+        if (*value == protocol::kNoReading) {
             channel.state = ChannelReading::State::NoReading;
-            channel.text.clear();
+        } else {
+            channel.state = ChannelReading::State::Value;
+            channel.text = window.ui.text(name);
         }
     }
     return reading;

@@ -17,7 +17,8 @@ struct ChannelReading {
         Value,      // the box shows a temperature
     };
     State state = State::NotFilled;
-    std::string text;  // the box's text, for Value
+    std::string text;                      // the box's text, for Value
+    std::uint16_t registerValue = 0xFFFF;  // the register the reply gave the box
 };
 
 // What the 24 value boxes show after a register reply, and who sent it.
@@ -27,9 +28,10 @@ struct RegisterReading {
     bool anyFilled() const;
 };
 
-// Reads the boxes as the decoder left them. A red box was not filled by the reply; a register
-// of 65535 is told apart from a real 0.00 by looking it up in the reply, with the same
-// register-to-box mapping as the decoder. Call right after the decoder ran on `reply`.
+// Reads the boxes as the decoder left them, with the registers the reply gave them (the same
+// register-to-box mapping as the decoder). A box counts as filled when this reply gave it a
+// register and the decoder painted it; a register of 65535 is told apart from a real 0.00.
+// Call right after the decoder ran on `reply`.
 RegisterReading readRegisterReading(const Window& window, ByteView reply);
 
 }  // namespace tc24::measure

@@ -5,6 +5,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <pwd.h>
 #include <unistd.h>
 #endif
 
@@ -16,7 +17,35 @@ namespace {
 
 DirectoryCheck currentCheck = &takesNewFiles;
 
+// Where the system's packages and `make install` put programs. A folder of the same name
+// that is a link (/bin → /usr/bin on a merged /usr) is compared by what it leads to.
+constexpr const char* kSystemProgramFolders[] = {
+    "/usr/bin", "/usr/local/bin", "/bin", "/usr/sbin", "/usr/local/sbin", "/sbin", "/usr/games",
+};
+
+fs::path resolved(const fs::path& path) {
+    std::error_code ec;
+    fs::path result = fs::weakly_canonical(path, ec);
+    return ec ? path.lexically_normal() : result;
+}
+
 }  // namespace
+
+bool isInstalledProgramDirectory(const fs::path& programDirectory) {
+    if (programDirectory.empty()) {
+        return false;
+    }
+    const fs::path directory = resolved(programDirectory);
+    for (const char* folder : kSystemProgramFolders) {
+        if (directory == resolved(folder)) {
+            return true;
+        }
+    }
+    std::error_code ec;
+    return directory.filename() == "bin" &&
+           fs::is_regular_file(directory.parent_path() / "share" / "applications" / "tc24.desktop",
+                               ec);
+}
 
 bool takesNewFiles(const fs::path& directory) {
     std::error_code ec;
@@ -42,11 +71,18 @@ fs::path userConfigDirectory() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0) {
         return fs::path(home) / ".config" / "tc24";
     }
+#ifndef _WIN32
+    // Started without a HOME (by a service manager, say): the account's home folder.
+    if (const passwd* account = ::getpwuid(::geteuid());
+        account != nullptr && account->pw_dir != nullptr && *account->pw_dir == '/') {
+        return fs::path(account->pw_dir) / ".config" / "tc24";
+    }
+#endif
     return {};
 }
 
 fs::path settingsDirectory(const fs::path& programDirectory) {
-    if (currentCheck(programDirectory)) {
+    if (!isInstalledProgramDirectory(programDirectory) && currentCheck(programDirectory)) {
         return programDirectory;
     }
     fs::path user = userConfigDirectory();

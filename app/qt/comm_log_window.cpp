@@ -17,10 +17,12 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/qt/main_window.h"
 #include "link/files.h"
-#include "link/hex.h"
+#include "protocol/frames.h"
+#include "protocol/hex.h"
 
 namespace tc24 {
 
@@ -109,7 +111,7 @@ QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation,
     return QString::fromUtf8(kHeaders[section]);
 }
 
-void TrafficTableModel::sync() {
+int TrafficTableModel::sync() {
     const auto& rows = log_->rows();
     const std::uint64_t oldLast = firstNumber_ + static_cast<std::uint64_t>(count_);  // one past
     if (rows.empty() || count_ == 0 || rows.front().number >= oldLast) {
@@ -118,7 +120,7 @@ void TrafficTableModel::sync() {
         count_ = static_cast<int>(rows.size());
         firstNumber_ = rows.empty() ? 0 : rows.front().number;
         endResetModel();
-        return;
+        return 0;
     }
     const int dropped = static_cast<int>(rows.front().number - firstNumber_);
     if (dropped > 0) {
@@ -133,6 +135,7 @@ void TrafficTableModel::sync() {
         count_ += added;
         endInsertRows();
     }
+    return std::max(dropped, 0);
 }
 
 CommLogWindow::CommLogWindow(std::shared_ptr<TrafficLog> log, QWidget* parent)
@@ -155,7 +158,7 @@ CommLogWindow::CommLogWindow(std::shared_ptr<TrafficLog> log, QWidget* parent)
     table_->setColumnWidth(Time, table_->fontMetrics().horizontalAdvance("00:00:00.000") + 16);
     table_->setColumnWidth(Data, table_->fontMetrics().horizontalAdvance(QString(42, u'0')));
 
-    statistics_ = new QTableWidget(frames::kRequestKinds + 1, kStatisticsColumns);
+    statistics_ = new QTableWidget(protocol::kRequestKinds + 1, kStatisticsColumns);
     statistics_->setObjectName(QStringLiteral("tblStatistics"));
     statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QStringList headers;
@@ -164,8 +167,8 @@ CommLogWindow::CommLogWindow(std::shared_ptr<TrafficLog> log, QWidget* parent)
     }
     statistics_->setHorizontalHeaderLabels(headers);
     QStringList kinds;
-    for (int kind = 0; kind < frames::kRequestKinds; ++kind) {
-        kinds << QString::fromUtf8(frames::kindName(static_cast<frames::RequestKind>(kind)));
+    for (int kind = 0; kind < protocol::kRequestKinds; ++kind) {
+        kinds << QString::fromUtf8(protocol::kindName(static_cast<protocol::RequestKind>(kind)));
     }
     kinds << QStringLiteral("合计");
     statistics_->setVerticalHeaderLabels(kinds);
@@ -212,6 +215,17 @@ CommLogWindow::CommLogWindow(std::shared_ptr<TrafficLog> log, QWidget* parent)
     connect(clear, &QPushButton::clicked, this, [this] { log_->clear(); });
     connect(save, &QPushButton::clicked, this, &CommLogWindow::save);
 
+    // The table is laid out and grows later than the rows arrive: at the bottom, every new
+    // extent of the scroll bar takes the view along.
+    QScrollBar* bar = table_->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { following_ = value == bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (following_) {
+            bar->setValue(maximum);
+        }
+    });
+
     log_->changed = [this] { onLogChanged(); };
     refreshStatistics();
 }
@@ -242,6 +256,9 @@ TrafficTableModel& CommLogWindow::model() {
 void CommLogWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     catchUp();
+    // Opened, it shows the newest rows, also once the table has its final size.
+    following_ = true;
+    table_->scrollToBottom();
 }
 
 void CommLogWindow::catchUp() {
@@ -250,7 +267,6 @@ void CommLogWindow::catchUp() {
     }
     stale_ = false;
     model_->sync();
-    table_->scrollToBottom();
     refreshStatistics();
 }
 
@@ -259,11 +275,14 @@ void CommLogWindow::onLogChanged() {
         stale_ = true;  // nobody looks: no table work on every poll
         return;
     }
-    QScrollBar* bar = table_->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
-    model_->sync();
-    if (following) {
-        table_->scrollToBottom();
+    const int dropped = model_->sync();
+    if (!following_ && dropped > 0) {
+        // Scrolled up: the rows in view stay in view while old ones leave the ring.
+        QScrollBar* bar = table_->verticalScrollBar();
+        const int step = table_->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                             ? 1
+                             : table_->verticalHeader()->defaultSectionSize();
+        bar->setValue(bar->value() - dropped * step);
     }
     if (!statisticsTimer_->isActive()) {
         statisticsTimer_->start();
@@ -271,9 +290,9 @@ void CommLogWindow::onLogChanged() {
 }
 
 void CommLogWindow::refreshStatistics() {
-    for (int kind = 0; kind <= frames::kRequestKinds; ++kind) {
+    for (int kind = 0; kind <= protocol::kRequestKinds; ++kind) {
         const TrafficStatistics figures =
-            kind < frames::kRequestKinds ? log_->statistics(static_cast<frames::RequestKind>(kind))
+            kind < protocol::kRequestKinds ? log_->statistics(static_cast<protocol::RequestKind>(kind))
                                          : log_->totals();
         const QStringList cells = statisticsCells(figures);
         for (int column = 0; column < kStatisticsColumns; ++column) {

@@ -27,8 +27,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Brings the table in line with the log's rows.
-    void sync();
+    // Brings the table in line with the log's rows; the number of rows that left at the top
+    // (0 when the table was reset).
+    int sync();
 
 private:
     std::shared_ptr<TrafficLog> log_;
@@ -37,7 +38,10 @@ private:
 };
 
 // "通讯记录": every request and received chunk with its time, the verdict of each reply and
-// the statistics per kind of request; pause, clear and save as text or CSV.
+// the statistics per kind of request; pause, clear and save as text or CSV. The table follows
+// the newest rows as `tail -f` does: opened it shows them, and it stays at the bottom as rows
+// come until the operator scrolls up; then the rows in view stay in view, until the operator
+// is back at the bottom.
 class CommLogWindow : public QWidget {
     Q_OBJECT
 public:
@@ -49,6 +53,8 @@ public:
 
     // The table model, brought up to date with the log.
     TrafficTableModel& model();
+    // Whether the table shows the newest rows and keeps doing so.
+    bool following() const { return following_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -68,6 +74,7 @@ private:
     QLabel* rowsLabel_ = nullptr;
     QTimer* statisticsTimer_ = nullptr;
     bool stale_ = false;
+    bool following_ = true;
 };
 
 }  // namespace tc24

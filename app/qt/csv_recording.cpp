@@ -9,6 +9,7 @@
 
 #include "app/core/settings_directory.h"
 #include "app/qt/main_window.h"
+#include "link/traffic_log.h"
 #include "link/window.h"
 
 namespace tc24 {
@@ -28,6 +29,7 @@ CsvRecording* CsvRecording::install(MainWindow& window) {
 CsvRecording::CsvRecording(MainWindow& window)
     : QObject(&window),
       core_(window.core().window()),
+      log_(window.trafficLog()),
       programDirectory_(window.core().window().programDirectory) {
     setObjectName(QStringLiteral("csvRecording"));
     action_ = new QAction(QString::fromUtf8(kTitle), this);
@@ -46,7 +48,8 @@ CsvRecording::CsvRecording(MainWindow& window)
     QPointer<CsvRecording> self(this);
     Window& core = core_;
     core.replyObservers.push_back([self, &core](std::int16_t cmdMode, ByteView received) {
-        if (self && self->isRecording() && cmdMode == cmd_mode::RegisterQuery) {
+        if (self && self->isRecording() && cmdMode == cmd_mode::RegisterQuery &&
+            self->validReplies_.accept(self->log_->lastRequest(), core.state.RecLength, received)) {
             self->record(measure::readRegisterReading(core, received));
         }
     });
@@ -55,10 +58,12 @@ CsvRecording::CsvRecording(MainWindow& window)
 bool CsvRecording::start() {
     stop();
     action_->setChecked(false);
-    // Data files start where the program's own files are, unless that is read-only.
-    const std::string initial = takesNewFiles(programDirectory_)
-                                    ? programDirectory_.string()
-                                    : QFile::encodeName(QDir::homePath()).toStdString();
+    // Data files start where a portable program's own files are; an installed one, or one
+    // in a read-only folder, starts in the home folder.
+    const std::string initial =
+        !isInstalledProgramDirectory(programDirectory_) && takesNewFiles(programDirectory_)
+            ? programDirectory_.string()
+            : QFile::encodeName(QDir::homePath()).toStdString();
     const auto chosen = core_.dialogs.askSaveFile({kTitle, initial, "CSV|*.csv", false});
     if (!chosen || chosen->empty()) {
         return false;

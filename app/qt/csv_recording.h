@@ -2,20 +2,24 @@
 
 #include <QObject>
 #include <filesystem>
+#include <memory>
 
 #include "measure/csv_recorder.h"
+#include "measure/valid_replies.h"
 
 class QAction;
 
 namespace tc24 {
 
 class MainWindow;
+class TrafficLog;
 class Window;
 
-// "记录数据": while checked, every decoded register reply appends one CSV line to the file
-// the operator chose (format in measure/csv_recorder.h). A file that cannot be opened or
-// written stops the recording with a message; nothing is reported as recorded that is not
-// on the disk.
+// "记录数据": while checked, every valid register reply appends one CSV line to the file the
+// operator chose (format in measure/csv_recorder.h); a chunk that is not a whole valid reply
+// to the request sent is shown in the boxes but not recorded (measure/valid_replies.h). A
+// file that cannot be opened or written stops the recording with a message; nothing is
+// reported as recorded that is not on the disk.
 class CsvRecording : public QObject {
     Q_OBJECT
 public:
@@ -38,6 +42,8 @@ private:
     void fail(const std::string& text);
 
     Window& core_;
+    std::shared_ptr<TrafficLog> log_;  // knows the request a reply answers
+    measure::ValidReplies validReplies_;
     std::filesystem::path programDirectory_;
     QAction* action_ = nullptr;
     measure::CsvWriter writer_;

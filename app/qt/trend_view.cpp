@@ -12,6 +12,7 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -21,6 +22,7 @@
 #include <limits>
 
 #include "app/qt/main_window.h"
+#include "link/traffic_log.h"
 #include "measure/register_reading.h"
 
 namespace tc24 {
@@ -28,13 +30,19 @@ namespace tc24 {
 namespace {
 
 constexpr int kRefreshMs = 500;
-constexpr std::size_t kPointsPerLine = 1200;
+// Columns of the chart the store thins to: at most two points each, about one a pixel.
+constexpr std::size_t kColumns = 300;
+// Pieces of line per channel between gaps; a channel that breaks off more often within the
+// span shown has its further pieces drawn as dots, so a flapping sensor cannot pile up series.
+constexpr std::size_t kMaxPieces = 32;
 constexpr double kRiseSpan = 10;
 // Four steps of the sensors' 1/16 degree would still be noise; a sensor warmed in the hand
 // rises by degrees.
 constexpr double kMinimumRise = 0.5;
-constexpr qreal kLineWidth = 1.5;
+constexpr qreal kLineWidth = 1;
 constexpr qreal kHighlightWidth = 4;
+constexpr qreal kDotSize = 5;
+constexpr qreal kHighlightDotSize = 9;
 
 // 24 colours that neighbours in the legend can tell apart.
 QColor channelColor(int channel) {
@@ -63,6 +71,7 @@ TrendView* TrendView::install(MainWindow& window) {
 
 TrendView::TrendView(MainWindow& window)
     : QWidget(&window, Qt::Window),
+      log_(window.trafficLog()),
       steadyOrigin_(std::chrono::steady_clock::now()),
       wallOrigin_(static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000) {
     setObjectName(QStringLiteral("trendView"));
@@ -122,12 +131,13 @@ TrendView::TrendView(MainWindow& window)
     refreshTimer_->setInterval(kRefreshMs);
     connect(refreshTimer_, &QTimer::timeout, this, &TrendView::refresh);
 
-    // Register replies only, after the decoder filled the boxes. The view goes away with the
-    // main window, after the handlers (and their observers) are gone.
+    // Valid register replies only, after the decoder filled the boxes. The view goes away
+    // with the main window, after the handlers (and their observers) are gone.
     Window& core = window.core().window();
     QPointer<TrendView> self(this);
     core.replyObservers.push_back([self, &core](std::int16_t cmdMode, ByteView received) {
-        if (self && cmdMode == cmd_mode::RegisterQuery) {
+        if (self && cmdMode == cmd_mode::RegisterQuery &&
+            self->validReplies_.accept(self->log_->lastRequest(), core.state.RecLength, received)) {
             self->collect(measure::readRegisterReading(core, received));
         }
     });
@@ -167,9 +177,110 @@ void TrendView::setTimeWindow(measure::TrendWindow window) {
     refresh();
 }
 
+void TrendView::createSeries() {
+    for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
+        auto* dots = new QScatterSeries;
+        dots->setName(channelName(channel));
+        dots->setColor(channelColor(channel));
+        dots->setBorderColor(Qt::transparent);
+        dots->setMarkerSize(kDotSize);
+        chart_->addSeries(dots);
+        dots->attachAxis(timeAxis_);
+        dots->attachAxis(valueAxis_);
+        for (QLegendMarker* marker : chart_->legend()->markers(dots)) {
+            marker->setVisible(false);
+        }
+        series_[static_cast<std::size_t>(channel)].dots = dots;
+        addPiece(channel);
+    }
+}
+
+QLineSeries* TrendView::addPiece(int channel) {
+    ChannelSeries& channelSeries = series_[static_cast<std::size_t>(channel)];
+    auto* piece = new QLineSeries;
+    piece->setName(channelName(channel));
+    QPen pen(channelColor(channel));
+    pen.setWidthF(channelSeries.bold ? kHighlightWidth : kLineWidth);
+    piece->setPen(pen);
+    chart_->addSeries(piece);
+    piece->attachAxis(timeAxis_);
+    piece->attachAxis(valueAxis_);
+    // One legend entry per channel, however many pieces its gaps cut it into.
+    for (QLegendMarker* marker : chart_->legend()->markers(piece)) {
+        marker->setVisible(channelSeries.pieces.empty());
+    }
+    channelSeries.pieces.push_back(piece);
+    return piece;
+}
+
+TrendView::ChannelPoints TrendView::prepare(const std::vector<measure::TrendSegment>& lines,
+                                            double& low, double& high) {
+    ChannelPoints prepared;
+    for (const auto& line : lines) {
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(line.size()));
+        for (const auto& point : line) {
+            points.append({point.time * 1000, point.value});
+            low = std::min(low, point.value);
+            high = std::max(high, point.value);
+        }
+        // A lone reading between gaps is a dot, not a line.
+        if (line.size() == 1 || prepared.pieces.size() == kMaxPieces) {
+            prepared.dots.append(points);
+        } else {
+            prepared.pieces.push_back(std::move(points));
+        }
+    }
+    return prepared;
+}
+
+void TrendView::emptySeries() {
+    for (ChannelSeries& channelSeries : series_) {
+        for (std::size_t i = 0; i < channelSeries.piecesInUse; ++i) {
+            channelSeries.pieces[i]->clear();
+        }
+        channelSeries.piecesInUse = 0;
+        if (channelSeries.dots != nullptr && channelSeries.dots->count() > 0) {
+            channelSeries.dots->clear();
+        }
+    }
+}
+
+void TrendView::fill(int channel, const ChannelPoints& prepared, bool bold) {
+    ChannelSeries& channelSeries = series_[static_cast<std::size_t>(channel)];
+    if (channelSeries.bold != bold) {
+        channelSeries.bold = bold;
+        for (QLineSeries* piece : channelSeries.pieces) {
+            QPen pen = piece->pen();
+            pen.setWidthF(bold ? kHighlightWidth : kLineWidth);
+            piece->setPen(pen);
+        }
+        channelSeries.dots->setMarkerSize(bold ? kHighlightDotSize : kDotSize);
+    }
+    for (const QList<QPointF>& points : prepared.pieces) {
+        const std::size_t index = channelSeries.piecesInUse++;
+        QLineSeries* piece =
+            index < channelSeries.pieces.size() ? channelSeries.pieces[index] : addPiece(channel);
+        piece->replace(points);
+    }
+    if (!prepared.dots.isEmpty()) {
+        channelSeries.dots->replace(prepared.dots);
+    }
+    // The legend names the channels that have something to show.
+    const bool shown = !prepared.pieces.empty() || !prepared.dots.isEmpty();
+    for (QLegendMarker* marker : chart_->legend()->markers(channelSeries.pieces.front())) {
+        if (marker->isVisible() != shown) {
+            marker->setVisible(shown);
+        }
+    }
+}
+
 void TrendView::refresh() {
     refreshTimer_->stop();
-    chart_->removeAllSeries();
+    // Qt Charts works out a series' whole geometry again whenever its points or the axes
+    // change, but not for an empty series. So the series are emptied first, the axes set, and
+    // each series then gets its new points in one call: one pass per series and refresh.
+    emptySeries();
 
     const auto range = store_.range(timeWindow_);
     if (!range) {
@@ -180,7 +291,15 @@ void TrendView::refresh() {
         timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(nowMs - 60000),
                             QDateTime::fromMSecsSinceEpoch(nowMs));
         valueAxis_->setRange(0, 50);
+        if (series_.front().dots != nullptr) {
+            for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
+                fill(channel, {}, false);
+            }
+        }
         return;
+    }
+    if (series_.front().dots == nullptr) {
+        createSeries();
     }
     const double to = range->second;
     // A single moment still gets some axis.
@@ -198,37 +317,12 @@ void TrendView::refresh() {
         leader_->setText(QStringLiteral("最近 %1 秒没有通道明显升温").arg(kRiseSpan));
     }
 
+    const measure::TrendLines lines = store_.lines(from, to, kColumns);
     double low = std::numeric_limits<double>::infinity();
     double high = -std::numeric_limits<double>::infinity();
-    for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
-        const bool bold = highlighted_ && highlighted_->channel == channel;
-        QPen pen(channelColor(channel));
-        pen.setWidthF(bold ? kHighlightWidth : kLineWidth);
-        bool first = true;
-        for (const auto& segment : store_.segments(channel, from, to, kPointsPerLine)) {
-            auto* series = new QLineSeries;
-            series->setName(channelName(channel));
-            series->setPen(pen);
-            // A lone reading between gaps is a point, not a line.
-            series->setPointsVisible(segment.size() == 1);
-            QList<QPointF> points;
-            points.reserve(static_cast<qsizetype>(segment.size()));
-            for (const auto& point : segment) {
-                points.append({point.time * 1000, point.value});
-                low = std::min(low, point.value);
-                high = std::max(high, point.value);
-            }
-            series->replace(points);
-            chart_->addSeries(series);
-            series->attachAxis(timeAxis_);
-            series->attachAxis(valueAxis_);
-            // One legend entry per channel, however many pieces its gaps cut it into.
-            const auto markers = chart_->legend()->markers(series);
-            for (QLegendMarker* marker : markers) {
-                marker->setVisible(first);
-            }
-            first = false;
-        }
+    std::array<ChannelPoints, measure::kValueBoxes> prepared;
+    for (std::size_t channel = 0; channel < prepared.size(); ++channel) {
+        prepared[channel] = prepare(lines.channels[channel], low, high);
     }
 
     timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(from * 1000)),
@@ -239,6 +333,11 @@ void TrendView::refresh() {
         const double margin = std::max(0.5, (high - low) * 0.05);
         valueAxis_->setRange(std::floor(low - margin), std::ceil(high + margin));
         valueAxis_->applyNiceNumbers();
+    }
+
+    for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
+        fill(channel, prepared[static_cast<std::size_t>(channel)],
+             highlighted_ && highlighted_->channel == channel);
     }
 }
 

@@ -1,28 +1,42 @@
 #pragma once
 
+#include <QList>
+#include <QPointF>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <chrono>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "measure/trend.h"
+#include "measure/valid_replies.h"
 
 class QChart;
 class QChartView;
 class QComboBox;
 class QDateTimeAxis;
 class QLabel;
+class QLineSeries;
+class QScatterSeries;
 class QTimer;
 class QValueAxis;
 
 namespace tc24 {
 
 class MainWindow;
+class TrafficLog;
 
-// "温度曲线": the 24 channels over time in a window of its own. It collects every register
-// reply from the moment it is installed, shown or not; drawing happens only while it is shown,
-// at most twice a second. The channel that rose most in the last 10 seconds is drawn bold and
-// named above the chart, so warming one sensor by hand shows which channel it is wired to.
+// "温度曲线": the 24 channels over time in a window of its own. It collects every valid
+// register reply from the moment it is installed, shown or not (measure/valid_replies.h);
+// drawing happens only while it is shown, at most twice a second. The channel that rose most
+// in the last 10 seconds is drawn bold and named above the chart, so warming one sensor by
+// hand shows which channel it is wired to.
+//
+// A refresh costs the same however long the history: the store looks only at the span shown
+// and gives at most two points per column of the chart, and each channel's series keep
+// living; their points are replaced in one call each.
 class TrendView : public QWidget {
     Q_OBJECT
 public:
@@ -47,9 +61,34 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The series of one channel: the pieces of its line between gaps (the first carries the
+    // legend entry), and its lone readings as dots.
+    struct ChannelSeries {
+        std::vector<QLineSeries*> pieces;
+        QScatterSeries* dots = nullptr;
+        std::size_t piecesInUse = 0;
+        bool bold = false;
+    };
+
+    // One channel's points as its series take them.
+    struct ChannelPoints {
+        std::vector<QList<QPointF>> pieces;
+        QList<QPointF> dots;
+    };
+
     void collect(const measure::RegisterReading& reading);
     void scheduleRefresh();
+    void createSeries();
+    QLineSeries* addPiece(int channel);
+    // One channel's lines as points; widens [low, high] to the values in them.
+    static ChannelPoints prepare(const std::vector<measure::TrendSegment>& lines, double& low,
+                                 double& high);
+    void emptySeries();
+    // Gives an emptied channel its points.
+    void fill(int channel, const ChannelPoints& prepared, bool bold);
 
+    std::shared_ptr<TrafficLog> log_;  // knows the request a reply answers
+    measure::ValidReplies validReplies_;
     measure::TrendStore store_;
     measure::TrendWindow timeWindow_ = measure::TrendWindow::OneMinute;
     std::optional<measure::TrendRise> highlighted_;
@@ -63,6 +102,7 @@ private:
     QComboBox* windowChoice_ = nullptr;
     QLabel* leader_ = nullptr;
     QTimer* refreshTimer_ = nullptr;
+    std::array<ChannelSeries, measure::kValueBoxes> series_;
 };
 
 }  // namespace tc24

@@ -177,3 +177,49 @@ TEST(DirectoryCheck, TellsWhetherNewFilesCanBeCreated) {
         EXPECT_FALSE(takesNewFiles(dir.path() / "locked"));
     }
 }
+
+// Regression: run as root (sudo tc24), an installed copy wrote comm.set and ports/ into
+// /usr/bin, since root may create files there.
+TEST(InstalledProgram, KeepsItsSettingsInTheConfigurationFolderEvenWhereItMayWrite) {
+    TempDir prefix;
+    TempDir home;
+    const fs::path config = home.path() / "config";
+    ScopedEnv xdg{"XDG_CONFIG_HOME", config.c_str()};
+    // What `cmake --install --prefix` leaves: the program in bin, its menu entry in share.
+    fs::create_directories(prefix.path() / "bin");
+    fs::create_directories(prefix.path() / "share" / "applications");
+    std::ofstream(prefix.path() / "share" / "applications" / "tc24.desktop") << "[Desktop Entry]\n";
+    const fs::path bin = prefix.path() / "bin";
+    ASSERT_TRUE(takesNewFiles(bin));
+    EXPECT_EQ(settingsDirectory(bin), config / "tc24");
+    ASSERT_FALSE(writeCommSettings(bin, {2, 9600}));
+    EXPECT_TRUE(fs::exists(config / "tc24" / "comm.set"));
+    EXPECT_FALSE(fs::exists(bin / "comm.set"));
+
+    // The system's program folders, whoever runs the program; /bin also where it is a link.
+    for (const char* folder : {"/usr/bin", "/usr/local/bin", "/bin", "/usr/bin/"}) {
+        EXPECT_EQ(settingsDirectory(folder), config / "tc24") << folder;
+    }
+}
+
+TEST(PortableProgram, BuildTreeOrCopyKeepsItsSettingsBesideIt) {
+    TempDir tree;
+    TempDir home;
+    ScopedEnv xdg{"XDG_CONFIG_HOME", (home.path() / "config").c_str()};
+    // A build tree's bin has no menu entry beside it; nor has a copy, nor a bin next to
+    // another program's menu entry.
+    const fs::path build = tree.path() / "build" / "bin";
+    const fs::path copy = tree.path() / "tools";
+    const fs::path other = tree.path() / "other" / "bin";
+    fs::create_directories(build);
+    fs::create_directories(copy);
+    fs::create_directories(other);
+    fs::create_directories(tree.path() / "other" / "share" / "applications");
+    std::ofstream(tree.path() / "other" / "share" / "applications" / "other.desktop") << "x";
+    for (const fs::path& folder : {build, copy, other}) {
+        EXPECT_FALSE(isInstalledProgramDirectory(folder)) << folder;
+        EXPECT_EQ(settingsDirectory(folder), folder);
+    }
+    ASSERT_FALSE(writeCommSettings(build, {3, 19200}));
+    EXPECT_EQ(readWholeFile(build / "comm.set"), "3,19200\r\n");
+}

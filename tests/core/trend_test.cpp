@@ -1,13 +1,18 @@
-// The trend store: gaps, time windows, thinning, and the channel that rose most.
+// The trend store: gaps, time windows, what a refresh looks at, the bound on memory, thinning
+// that keeps spikes and gaps, and the channel that rose most.
 
 #include "measure/trend.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
+
 #include "fakes.h"
 #include "link/control_names.h"
 
 using namespace tc24;
+using measure::ChannelRegisters;
 using measure::TrendStore;
 using measure::TrendWindow;
 using tc24::testing::Harness;
@@ -15,13 +20,22 @@ using tc24::testing::hexBytes;
 
 namespace {
 
-// Every channel at `base` degrees, except those given.
-void addAll(TrendStore& store, double time, double base,
-            std::map<int, std::optional<double>> except = {}) {
+// The register the module sends for `degrees`.
+std::uint16_t registerOf(double degrees) {
+    const long hundredths = std::lround(degrees * 100);
+    return static_cast<std::uint16_t>(hundredths < 0 ? hundredths + 65536 : hundredths);
+}
+
+// Every channel at `base` degrees, except those given (nullopt: no reading).
+ChannelRegisters channels(double base, const std::map<int, std::optional<double>>& except = {}) {
+    ChannelRegisters registers;
     for (int channel = 0; channel < measure::kValueBoxes; ++channel) {
         const auto it = except.find(channel);
-        store.add(channel, time, it == except.end() ? std::optional<double>(base) : it->second);
+        const std::optional<double> value = it == except.end() ? base : it->second;
+        registers[static_cast<std::size_t>(channel)] =
+            value ? registerOf(*value) : measure::kNoReading;
     }
+    return registers;
 }
 
 std::vector<std::size_t> sizes(const std::vector<measure::TrendSegment>& segments) {
@@ -30,6 +44,43 @@ std::vector<std::size_t> sizes(const std::vector<measure::TrendSegment>& segment
         result.push_back(segment.size());
     }
     return result;
+}
+
+double highest(const std::vector<measure::TrendSegment>& segments) {
+    double high = -1e9;
+    for (const auto& segment : segments) {
+        for (const auto& point : segment) {
+            high = std::max(high, point.value);
+        }
+    }
+    return high;
+}
+
+double lowest(const std::vector<measure::TrendSegment>& segments) {
+    double low = 1e9;
+    for (const auto& segment : segments) {
+        for (const auto& point : segment) {
+            low = std::min(low, point.value);
+        }
+    }
+    return low;
+}
+
+constexpr double kPoll = 0.05;  // the fastest polling interval, in seconds
+
+// Polls of `seconds` at 50 ms from `start`, every channel at 20 °C; `change` may alter a reply.
+template <typename Change>
+void poll(TrendStore& store, double start, double seconds, Change change) {
+    const long count = std::lround(seconds / kPoll);
+    for (long i = 0; i < count; ++i) {
+        const double time = start + static_cast<double>(i) * kPoll;
+        ChannelRegisters registers = channels(20);
+        change(time, registers);
+        store.add(time, registers);
+    }
+}
+void poll(TrendStore& store, double start, double seconds) {
+    poll(store, start, seconds, [](double, ChannelRegisters&) {});
 }
 
 }  // namespace
@@ -42,7 +93,7 @@ TEST(Trend, ChannelWithoutReadingBreaksItsLine) {
         if (t == 3 || t == 4 || t == 7) {
             except[4] = std::nullopt;
         }
-        addAll(store, t, 20 + t, except);
+        store.add(t, channels(20 + t, except));
     }
     EXPECT_EQ(sizes(store.segments(4, 0, 9)), (std::vector<std::size_t>{3, 2, 2}));
     const auto segments = store.segments(4, 0, 9);
@@ -55,7 +106,7 @@ TEST(Trend, ChannelWithoutReadingBreaksItsLine) {
     EXPECT_EQ(sizes(store.segments(4, 4, 6)), (std::vector<std::size_t>{2}));
 }
 
-TEST(Trend, DecodedReplyGivesSamplesGapsAndNothingForUnfilledBoxes) {
+TEST(Trend, DecodedReplyGivesReadingsAndNoReadingWhereTheReplyHadNone) {
     Harness h;
     h.startWithOpenPort();
     h.ui.set(control::txtDataLength, "3");
@@ -65,52 +116,118 @@ TEST(Trend, DecodedReplyGivesSamplesGapsAndNothingForUnfilledBoxes) {
     });
     h.frm.comDoOnce_Click();
     h.port.receive(hexBytes("01 03 06 09 E6 FF FF FF CE 00 00"));
-    ASSERT_EQ(store.size(0), 1u);
+    EXPECT_EQ(store.fullResolutionReplies(), 1u);
     EXPECT_DOUBLE_EQ(store.segments(0, 0, 2).at(0).at(0).value, 25.34);
-    EXPECT_EQ(store.size(1), 1u);                  // a gap ...
-    EXPECT_TRUE(store.segments(1, 0, 2).empty());  // ... drawn as nothing
+    EXPECT_TRUE(store.segments(1, 0, 2).empty());  // 65535: no reading
     EXPECT_DOUBLE_EQ(store.segments(2, 0, 2).at(0).at(0).value, -0.5);
-    EXPECT_EQ(store.size(3), 0u);  // not asked for: no sample, no gap
+    EXPECT_TRUE(store.segments(3, 0, 2).empty());  // not asked for
 }
 
-TEST(Trend, TimeWindowsEndAtTheNewestSample) {
+TEST(Trend, TimeWindowsEndAtTheNewestReply) {
     TrendStore store;
     EXPECT_FALSE(store.range(TrendWindow::All));
-    addAll(store, 1000, 20);
-    addAll(store, 1900, 21);
+    store.add(1000, channels(20));
+    store.add(1900, channels(21));
     EXPECT_EQ(store.range(TrendWindow::OneMinute), (std::pair<double, double>{1840, 1900}));
     EXPECT_EQ(store.range(TrendWindow::TenMinutes), (std::pair<double, double>{1300, 1900}));
     EXPECT_EQ(store.range(TrendWindow::All), (std::pair<double, double>{1000, 1900}));
 }
 
-TEST(Trend, CapacityKeepsTheNewestSamples) {
-    TrendStore store(5);
-    for (int t = 0; t < 8; ++t) {
-        store.add(0, t, t);
+// Regression: the view once went through the whole history on every refresh, so a refresh of
+// the last minute cost more the longer polling ran, and stalled the line.
+TEST(Trend, RefreshOfTheLastMinuteLooksAtTheSameAfterFiveMinutesAsAfterFiveHours) {
+    TrendStore shortRun;
+    TrendStore longRun;
+    poll(shortRun, 0, 5 * 60);
+    poll(longRun, 0, 5 * 3600);
+    const auto [shortFrom, shortTo] = *shortRun.range(TrendWindow::OneMinute);
+    const auto [longFrom, longTo] = *longRun.range(TrendWindow::OneMinute);
+    EXPECT_EQ(longRun.lines(longFrom, longTo, 600).visited,
+              shortRun.lines(shortFrom, shortTo, 600).visited);
+    for (auto window : {TrendWindow::OneMinute, TrendWindow::TenMinutes}) {
+        const auto [from, to] = *longRun.range(window);
+        const auto longLines = longRun.lines(from, to, 600);
+        // The replies in the span and nothing else.
+        EXPECT_EQ(longLines.visited,
+                  static_cast<std::size_t>(std::lround((to - from) / kPoll)) + 1);
+        // At most two points a column.
+        for (const auto& channel : longLines.channels) {
+            std::size_t points = 0;
+            for (const auto& line : channel) {
+                points += line.size();
+            }
+            EXPECT_LE(points, 1200u);
+        }
     }
-    EXPECT_EQ(store.size(0), 5u);
-    EXPECT_DOUBLE_EQ(*store.earliestTime(), 3);
 }
 
-TEST(Trend, ThinningKeepsLineEndsAndGaps) {
-    TrendStore store(100000);
-    for (int t = 0; t < 10000; ++t) {
-        store.add(0, t, t == 5000 ? std::nullopt : std::optional<double>(t % 7));
+TEST(Trend, MemoryStaysBoundedAfterMoreThanADayAt50Ms) {
+    TrendStore store;
+    poll(store, 0, 25 * 3600.0);
+    // Ten minutes and more reply by reply, older replies in buckets, nothing older than a day.
+    EXPECT_LE(store.fullResolutionReplies(),
+              static_cast<std::size_t>(TrendStore::kFullResolutionSeconds / kPoll) + 1);
+    EXPECT_GE(store.fullResolutionReplies(), static_cast<std::size_t>(600 / kPoll));
+    EXPECT_LE(
+        store.buckets(),
+        static_cast<std::size_t>(TrendStore::kHistorySeconds / TrendStore::kBucketSeconds) + 1);
+    const auto [from, to] = *store.range(TrendWindow::All);
+    EXPECT_GE(to - from, TrendStore::kHistorySeconds - TrendStore::kBucketSeconds);
+    EXPECT_LE(to - from, TrendStore::kHistorySeconds + TrendStore::kBucketSeconds);
+
+    // The ten-minute view still has every reply.
+    const auto [tenFrom, tenTo] = *store.range(TrendWindow::TenMinutes);
+    EXPECT_EQ(sizes(store.segments(0, tenFrom, tenTo)),
+              (std::vector<std::size_t>{static_cast<std::size_t>(600 / kPoll) + 1}));
+}
+
+TEST(Trend, ThinnedHistoryKeepsSpikesAndGaps) {
+    TrendStore store;
+    // Three hours at 20 °C. An hour in, one reply has channel 3 at 85 °C and channel 4 at
+    // -5 °C; half an hour later channel 5 has no reading in one reply.
+    poll(store, 0, 3 * 3600.0, [](double time, ChannelRegisters& registers) {
+        if (std::abs(time - 3600) < kPoll / 2) {
+            registers[3] = registerOf(85);
+            registers[4] = registerOf(-5);
+        }
+        if (std::abs(time - 5400) < kPoll / 2) {
+            registers[5] = measure::kNoReading;
+        }
+    });
+    ASSERT_GT(store.buckets(), 0u);
+    const auto [from, to] = *store.range(TrendWindow::All);
+    const auto lines = store.lines(from, to, 600);
+    EXPECT_DOUBLE_EQ(highest(lines.channels[3]), 85);
+    EXPECT_DOUBLE_EQ(lowest(lines.channels[3]), 20);
+    EXPECT_DOUBLE_EQ(lowest(lines.channels[4]), -5);
+    EXPECT_EQ(lines.channels[5].size(), 2u);
+    ASSERT_EQ(lines.channels[0].size(), 1u);
+    EXPECT_LE(lines.channels[0][0].size(), 1200u);
+    // The line runs from the oldest bucket into the newest column.
+    EXPECT_DOUBLE_EQ(lines.channels[0][0].front().time, from);
+    EXPECT_GE(lines.channels[0][0].back().time, to - (to - from) / 600);
+}
+
+TEST(Trend, WithinAColumnTheLowAndHighComeInTheOrderTheyWereMeasured) {
+    TrendStore store;
+    // Channel 0 falls from 30 to 10; channel 1 rises from 10 to 30.
+    for (int t = 0; t <= 20; ++t) {
+        store.add(t, channels(0, {{0, 30.0 - t}, {1, 10.0 + t}}));
     }
-    const auto segments = store.segments(0, 0, 9999, 500);
-    ASSERT_EQ(segments.size(), 2u);
-    std::size_t points = segments[0].size() + segments[1].size();
-    EXPECT_LE(points, 520u);
-    EXPECT_GE(points, 400u);
-    EXPECT_DOUBLE_EQ(segments[0].front().time, 0);
-    EXPECT_DOUBLE_EQ(segments[0].back().time, 4999);
-    EXPECT_DOUBLE_EQ(segments[1].front().time, 5001);
-    EXPECT_DOUBLE_EQ(segments[1].back().time, 9999);
+    const auto falling = store.segments(0, 0, 20, 1);
+    const auto rising = store.segments(1, 0, 20, 1);
+    ASSERT_EQ(sizes(falling), (std::vector<std::size_t>{2}));
+    ASSERT_EQ(sizes(rising), (std::vector<std::size_t>{2}));
+    EXPECT_DOUBLE_EQ(falling[0][0].value, 30);
+    EXPECT_DOUBLE_EQ(falling[0][0].time, 0);
+    EXPECT_DOUBLE_EQ(falling[0][1].value, 10);
+    EXPECT_DOUBLE_EQ(rising[0][0].value, 10);
+    EXPECT_DOUBLE_EQ(rising[0][1].value, 30);
 }
 
 TEST(Trend, HighlightIsTheChannelThatRoseMostInTheLastTenSeconds) {
     TrendStore store;
-    // One sample a second for a minute. Channel 7 is the warmest all along, channel 2 rose by
+    // One reply a second for a minute. Channel 7 is the warmest all along, channel 2 rose by
     // 5 degrees a minute ago, channel 12 is warmed by hand in the last 8 seconds, channel 16
     // rises a little, channel 20 rose and then lost its reading.
     for (int t = 0; t <= 60; ++t) {
@@ -119,7 +236,7 @@ TEST(Trend, HighlightIsTheChannelThatRoseMostInTheLastTenSeconds) {
         except[12] = t < 52 ? 20.0 : 20.0 + (t - 52) * 0.5;  // +4 by t = 60
         except[16] = 20.0 + t * 0.05;                        // +0.5 in 10 s
         except[20] = t < 60 ? 20.0 + t : std::optional<double>();
-        addAll(store, t, 20, except);
+        store.add(t, channels(20, except));
     }
     const auto rise = store.fastestRise(60);
     ASSERT_TRUE(rise);
@@ -136,23 +253,21 @@ TEST(Trend, NoHighlightForNoiseOrSteadyChannels) {
     TrendStore store;
     for (int t = 0; t <= 20; ++t) {
         // The sensors' step of 1/16 degree back and forth, and a falling channel.
-        addAll(store, t, 20 + (t % 2) * 0.0625, {{3, 30.0 - t}});
+        store.add(t, channels(20 + (t % 2) * 0.0625, {{3, 30.0 - t}}));
     }
     EXPECT_FALSE(store.fastestRise(20));
     EXPECT_FALSE(TrendStore().fastestRise(0));
-    // A single sample in the span is no rise.
+    // A single reading in the span is no rise.
     TrendStore one;
-    one.add(0, 0, 20.0);
-    one.add(0, 30, 40.0);
+    one.add(0, channels(20));
+    one.add(30, channels(40));
     EXPECT_FALSE(one.fastestRise(30));
 }
 
 TEST(Trend, EqualRisesGoToTheLowerChannel) {
     TrendStore store;
-    store.add(9, 0, 20.0);
-    store.add(9, 5, 22.0);
-    store.add(4, 0, 30.0);
-    store.add(4, 5, 32.0);
+    store.add(0, channels(20, {{9, 20.0}, {4, 30.0}}));
+    store.add(5, channels(20, {{9, 22.0}, {4, 32.0}}));
     const auto rise = store.fastestRise(5);
     ASSERT_TRUE(rise);
     EXPECT_EQ(rise->channel, 4);

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
+#include <QXYSeries>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -21,6 +23,8 @@
 #include "core/fakes.h"
 #include "link/control_names.h"
 #include "link/files.h"
+#include "protocol/frames.h"
+#include "link/traffic_log.h"
 #include "measure/csv_recorder.h"
 #include "qt/sim_process.h"
 
@@ -70,7 +74,8 @@ protected:
         sim = std::make_unique<SimProcess>(
             dir.path(), 2,
             QStringList{"--baud", "38400", "--sensors",
-                        QString::fromStdString((dir.path() / "sensors.txt").string())});
+                        QString::fromStdString((dir.path() / "sensors.txt").string())} +
+                simFaults);
         ASSERT_TRUE(sim->ok()) << sim->error();
         std::ofstream(dir.path() / "comm.set", std::ios::binary) << "2,38400\r\n";
         window = std::make_unique<MainWindow>(dir.path(), nullptr, &dialogs);
@@ -98,6 +103,7 @@ protected:
             << window->controls().text(control::txtState);
     }
 
+    QStringList simFaults;
     TempDir dir;
     FakeDialogs dialogs;
     std::unique_ptr<SimProcess> sim;
@@ -174,11 +180,28 @@ TEST_F(TrendAndRecording, FileThatCannotBeOpenedLeavesRecordingOff) {
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
+// The channels the chart draws something of (lines or dots), by name.
+QStringList drawnChannels(TrendView* trend) {
+    QStringList names;
+    for (auto* series : trend->chart()->series()) {
+        auto* points = qobject_cast<QXYSeries*>(series);
+        if (points != nullptr && points->count() > 0 && !names.contains(points->name())) {
+            names << points->name();
+        }
+    }
+    return names;
+}
+
+// The register the module sends for `degrees`.
+std::uint16_t registerOf(double degrees) {
+    const long hundredths = std::lround(degrees * 100);
+    return static_cast<std::uint16_t>(hundredths < 0 ? hundredths + 65536 : hundredths);
+}
+
 TEST_F(TrendAndRecording, TrendCollectsRepliesWithGapsForChannelsWithoutReading) {
     queryOnce();
     queryOnce();
-    EXPECT_EQ(trend->store().size(0), 2u);
-    EXPECT_EQ(trend->store().size(4), 2u);
+    EXPECT_EQ(trend->store().fullResolutionReplies(), 2u);
     const auto [from, to] = *trend->store().range(measure::TrendWindow::All);
     EXPECT_TRUE(trend->store().segments(4, from, to).empty());
     ASSERT_EQ(trend->store().segments(0, from, to).size(), 1u);
@@ -187,22 +210,27 @@ TEST_F(TrendAndRecording, TrendCollectsRepliesWithGapsForChannelsWithoutReading)
     window->findChildren<QAction*>("actionTrend").front()->trigger();
     EXPECT_TRUE(trend->isVisible());
     trend->refresh();
-    QStringList names;
-    for (auto* series : trend->chart()->series()) {
-        names << series->name();
-    }
+    const QStringList names = drawnChannels(trend);
     EXPECT_EQ(names.size(), 23) << names.join(",").toStdString();
     EXPECT_FALSE(names.contains("5#"));
+
+    // Cleared, nothing is drawn; the series stay for the next refresh.
+    const auto series = trend->chart()->series().size();
+    trend->findChild<QPushButton*>("trendClear")->click();
+    EXPECT_TRUE(drawnChannels(trend).isEmpty());
+    EXPECT_EQ(trend->chart()->series().size(), series);
 }
 
 TEST_F(TrendAndRecording, ChannelWarmedByHandIsDrawnBoldAndNamed) {
     auto& store = trend->store();
     const double now = trend->now();
     for (int t = 0; t <= 10; ++t) {
+        measure::ChannelRegisters registers;
         for (int channel = 0; channel < 24; ++channel) {
-            const double value = channel == 16 ? 21.0 + 0.4 * t : 20.0 + channel;
-            store.add(channel, now - 10 + t, value);
+            registers[static_cast<std::size_t>(channel)] =
+                registerOf(channel == 16 ? 21.0 + 0.4 * t : 20.0 + channel);
         }
+        store.add(now - 10 + t, registers);
     }
     trend->show();
     trend->refresh();
@@ -211,10 +239,34 @@ TEST_F(TrendAndRecording, ChannelWarmedByHandIsDrawnBoldAndNamed) {
     const QString leader = trend->findChild<QLabel*>("trendLeader")->text();
     EXPECT_TRUE(leader.contains("17#")) << leader.toStdString();
     for (auto* series : trend->chart()->series()) {
-        auto* line = qobject_cast<QLineSeries*>(series);
-        ASSERT_NE(line, nullptr);
-        EXPECT_EQ(line->pen().widthF() > 3, line->name() == "17#") << line->name().toStdString();
+        if (auto* line = qobject_cast<QLineSeries*>(series)) {
+            EXPECT_EQ(line->pen().widthF() > 3, line->name() == "17#")
+                << line->name().toStdString();
+        }
     }
+}
+
+class TrendAndRecordingOnACorruptingLine : public TrendAndRecording {
+protected:
+    // Every second reply has one byte changed.
+    TrendAndRecordingOnACorruptingLine() { simFaults = {"--corrupt", "every:2"}; }
+};
+
+// Regression: a misdecoded chunk reached the trend and the CSV file as a temperature.
+TEST_F(TrendAndRecordingOnACorruptingLine, OnlyValidRepliesAreRecordedWhileTheBoxesShowAll) {
+    dialogs.saveAnswers.push_back((dir.path() / "run.csv").string());
+    recording->action()->trigger();
+    ASSERT_TRUE(recording->isRecording()) << dialogs.lastText();
+    const auto& statistics = window->trafficLog()->statistics(protocol::RequestKind::ReadRegisters);
+    for (int n = 0; n < 6; ++n) {
+        queryOnce();  // the boxes show every reply, corrupted or not
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statistics.valid + statistics.crcErrors == 6; }))
+        << statistics.valid << " valid, " << statistics.crcErrors << " CRC errors";
+    EXPECT_EQ(statistics.valid, 3u);
+    EXPECT_EQ(recording->lines(), 3);
+    EXPECT_EQ(linesOf(*readWholeFile(dir.path() / "run.csv")).size(), 4u);
+    EXPECT_EQ(trend->store().fullResolutionReplies(), 3u);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "measure/register_reading.h"
 
 #include "link/numbers.h"
+#include "protocol/layout.h"
+#include "protocol/temperature.h"
 
 namespace tc24::measure {
 
@@ -15,7 +17,7 @@ bool RegisterReading::anyFilled() const {
 
 RegisterReading readRegisterReading(const Window& window, ByteView reply) {
     RegisterReading reading;
-    if (const auto station = reply.at(0)) {
+    if (const auto station = reply.at(protocol::kStationAt)) {
         reading.station = *station;
     }
     for (int i = 0; i < kValueBoxes; ++i) {
@@ -33,13 +35,14 @@ RegisterReading readRegisterReading(const Window& window, ByteView reply) {
     if (auto start = numbers::parse(window.ui.text("txtStartID"))) {
         box = firstBoxIndex(*start);
     }
-    for (int i = 3; i <= window.state.RecLength - 3; i += 2, ++box) {
+    constexpr int kFirstRegister = protocol::kFirstRegisterAt;
+    for (int i = kFirstRegister; i <= window.state.RecLength - 3; i += 2, ++box) {
         const auto value = reply.word(static_cast<std::size_t>(i));
         if (!value || box < 0 || box >= kValueBoxes) {
             continue;
         }
         auto& channel = reading.channels[static_cast<std::size_t>(box)];
-        if (*value == 0xFFFF && channel.state == ChannelReading::State::Value) {
+        if (*value == protocol::kNoReading && channel.state == ChannelReading::State::Value) {
             channel.state = ChannelReading::State::NoReading;
             channel.text.clear();
         }

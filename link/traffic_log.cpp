@@ -135,7 +135,7 @@ void TrafficLog::recordRequest(ByteView bytes) {
     next.request.assign(bytes.span().begin(), bytes.span().end());
     next.kind = protocol::requestKind(bytes.span());
     next.sent = now;
-    next.broadcast = bytes.at(0) == protocol::kBroadcastStation;
+    next.broadcast = bytes.at(protocol::kStationAt) == protocol::kBroadcastStation;
     ++statisticsOf(next.kind).requests;
     ++lastRequest_.number;
     lastRequest_.bytes = next.request;

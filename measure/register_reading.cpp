@@ -18,7 +18,7 @@ bool RegisterReading::anyFilled() const {
 
 RegisterReading readRegisterReading(const Window& window, ByteView reply) {
     RegisterReading reading;
-    if (const auto station = reply.at(0)) {
+    if (const auto station = reply.at(protocol::kStationAt)) {
         reading.station = *station;
     }
     // The registers of this reply, placed as decodeRegisterReply places them.

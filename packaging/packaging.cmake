@@ -1,7 +1,7 @@
 # Installation (cmake --install) and the Debian package (cpack -G DEB).
 include(GNUInstallDirs)
 
-install(TARGETS tc24 tc24-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tc24 tc24-cli tc24-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tc24.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tc24.svg
@@ -17,7 +17,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
     "Reads temperatures, addresses and sensor serial numbers of a 24-channel temperature\n\
 module over a serial line, shows the protocol as hex, records CSV and draws trends.\n\
-Includes tc24-sim, a simulator of the module on a pseudo-terminal.")
+Includes tc24-cli, the module's requests with read-back verification for scripts and\n\
+production lines, and tc24-sim, a simulator of the module on a pseudo-terminal.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

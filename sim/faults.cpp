@@ -4,8 +4,10 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "protocol/frames.h"
 #include "protocol/layout.h"
 #include "protocol/replies.h"
+#include "sim/line.h"
 #include "sim/module.h"
 
 namespace tc24::sim {
@@ -75,6 +77,32 @@ std::string faultCountsText(const FaultCounts& counts) {
         text += std::to_string(counts[static_cast<std::size_t>(fault)]);
     }
     return text;
+}
+
+Misstore::Misstore(FaultRate rate, std::uint32_t seed) : rate_(rate), rng_(seed) {}
+
+bool Misstore::afterRequest(Line& line, std::span<const std::uint8_t> request) {
+    if (!rate_.enabled() || requestKind(request) != RequestKind::WriteSerialNumber) {
+        return false;
+    }
+    ++writes_;
+    const bool strikes = (rate_.every > 0 && writes_ % rate_.every == 0) ||
+                         (rate_.probability > 0.0 && std::uniform_real_distribution<double>(
+                                                         0.0, 1.0)(rng_) < rate_.probability);
+    if (!strikes) {
+        return false;
+    }
+    const int position = request[kPositionAt];
+    for (Module& module : line.modules()) {
+        if (module.address() == request[kStationAt]) {
+            SerialNumber stored = module.assigned(position);
+            stored.back() ^= 0x01;
+            module.assign(position, stored);
+            ++count_;
+            return true;
+        }
+    }
+    return false;
 }
 
 FaultInjector::FaultInjector(FaultSettings settings, std::uint32_t seed)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,27 @@ using FaultCounts = std::array<std::uint64_t, kFaultCount>;
 
 // "drop=0 corrupt=2 split=0 noise=1 delay=0 exception=0 vanish=0".
 std::string faultCountsText(const FaultCounts& counts);
+
+class Line;
+
+// A module fault rather than a line fault: the module confirms a serial-number write with the
+// number it was sent, but stores one that differs in its last byte, as a failing memory
+// would. Reading the position back catches it; the write's reply does not.
+class Misstore {
+public:
+    explicit Misstore(FaultRate rate = {}, std::uint32_t seed = 1);
+
+    // After the line carried out `request` and a module answered: when it was a serial-number
+    // write and the fault strikes, changes what that module stored. True when it did.
+    bool afterRequest(Line& line, std::span<const std::uint8_t> request);
+    std::uint64_t count() const { return count_; }
+
+private:
+    FaultRate rate_;
+    std::mt19937 rng_;
+    std::uint64_t writes_ = 0;
+    std::uint64_t count_ = 0;
+};
 
 class FaultInjector {
 public:

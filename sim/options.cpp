@@ -66,7 +66,8 @@ const char* usageText() {
     return R"(usage: tc24-sim [options]
 
 Simulates 24-channel temperature modules on a pseudo-terminal. The first line of standard
-output is "device /dev/pts/N", the device to open (again after each vanish fault).
+output is "device /dev/pts/N", the device to open (again after each vanish fault); with
+--tcp it is "tcp 127.0.0.1:PORT".
 
 Line:
   --baud N              line speed, 1200 to 921600 (default 19200); replies leave at
@@ -74,6 +75,8 @@ Line:
   --turnaround MS       pause between request and reply (default 3)
   --link PATH           make PATH a symbolic link to the device (e.g. <tool dir>/ports/COM3);
                         removed on exit
+  --tcp PORT            serve on 127.0.0.1:PORT instead (0: any free port), as a serial
+                        device server passes RTU frames over TCP; one client at a time
 Modules:
   --address N[,N...]    one module per address, 1 to 249 (repeatable; default one module at 1)
   --state FILE          keep the modules' addresses in FILE across restarts
@@ -92,6 +95,8 @@ Faults (RATE is a probability such as 0.05, or every:N for every N-th reply):
   --exception RATE      a MODBUS exception (--exception-code, default 6) replaces the reply
   --vanish RATE         the line closes part-way through the reply for --vanish-ms
                         (default 2000) and comes back as a new device
+  --misstore RATE       a module fault: a serial-number write is confirmed, but the number
+                        stored differs in its last byte (RATE counts writes)
   --fault-seed N        seed of the fault dice (default 1)
 Other:
   --log                 log every request and reply with a timestamp (ms) to standard error
@@ -169,6 +174,17 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
             options.sensorsPath = *text;
         } else if (name == "--link") {
             options.linkPath = *text;
+        } else if (name == "--tcp") {
+            if (!whole || *whole < 0 || *whole > 65535) {
+                return bad(*text, "expected a port from 0 to 65535 (0: any free port)");
+            }
+            options.tcpPort = static_cast<int>(*whole);
+        } else if (name == "--misstore") {
+            const auto rate = parseFaultRate(*text);
+            if (!rate) {
+                return bad(*text, "expected a probability from 0 to 1 or every:N");
+            }
+            options.misstore = *rate;
         } else if (name == "--seed" || name == "--fault-seed") {
             if (!whole || *whole < 0 || *whole > 0xFFFFFFFFL) {
                 return bad(*text, "expected a whole number");
@@ -207,6 +223,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
             error = "unknown option: " + name;
             return std::nullopt;
         }
+    }
+    if (options.tcpPort && !options.linkPath.empty()) {
+        error = "--link names a device; with --tcp there is none";
+        return std::nullopt;
     }
     return options;
 }

@@ -22,6 +22,8 @@ struct Options {
     bool log = false;
     std::optional<double> exitAfterSeconds;
     FaultSettings faults;
+    FaultRate misstore;          // serial-number writes stored changed (Misstore)
+    std::optional<int> tcpPort;  // serve on 127.0.0.1:port instead of a pseudo-terminal
     std::uint32_t faultSeed = 1;
     bool help = false;
 };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -31,6 +32,7 @@ Simulator::Simulator(const Options& options, Line line)
     : options_(options),
       line_(std::move(line)),
       faults_(options.faults, options.faultSeed),
+      misstore_(options.misstore, options.faultSeed),
       driftRng_(options.seed ^ 0x5EED5EEDU),
       start_(Clock::now()),
       byteTime_(millis(10.0 * 1000.0 / options.baud)),
@@ -46,6 +48,19 @@ void Simulator::logLine(const std::string& text) const {
 
 bool Simulator::openLine() {
     std::string error;
+    if (overTcp()) {
+        // A line that vanished comes back at the port it had.
+        const int port = tcp_.port() != 0 ? tcp_.port() : *options_.tcpPort;
+        if (!tcp_.open(port, error)) {
+            std::fprintf(stderr, "tc24-sim: %s\n", error.c_str());
+            return false;
+        }
+        std::printf("tcp 127.0.0.1:%d\n", tcp_.port());
+        std::fflush(stdout);
+        logLine("line open: tcp 127.0.0.1:" + std::to_string(tcp_.port()) + ", replies timed for " +
+                std::to_string(options_.baud) + " baud");
+        return true;
+    }
     if (!pty_.open(options_.baud, error)) {
         std::fprintf(stderr, "tc24-sim: %s\n", error.c_str());
         return false;
@@ -65,6 +80,7 @@ void Simulator::vanish(int ms) {
     logLine("line vanishes for " + std::to_string(ms) + " ms");
     link_.remove();
     pty_.close();
+    tcp_.close();
     outgoing_.clear();
     splitter_ = FrameSplitter{};
     droppedSeen_ = 0;
@@ -79,7 +95,18 @@ void Simulator::noteDroppedBytes() {
     }
 }
 
+void Simulator::clientLeft() {
+    logLine("client left");
+    tcp_.dropClient();
+    outgoing_.clear();
+    splitter_ = FrameSplitter{};
+    droppedSeen_ = 0;
+}
+
 void Simulator::checkClientSpeed() {
+    if (overTcp()) {
+        return;  // a device server's line speed is its own setting
+    }
     const int baud = pty_.clientBaud();
     if (baud != 0 && baud != options_.baud && baud != warnedClientBaud_) {
         std::fprintf(stderr,
@@ -107,6 +134,9 @@ void Simulator::handleFrame(const Bytes& frame) {
     logLine("rx " + hexText(frame));
     checkClientSpeed();
     const LineAnswer answer = line_.handle(frame);
+    if (answer.outcome == Outcome::Answered && misstore_.afterRequest(line_, frame)) {
+        logLine("fault misstore: the position holds another number than confirmed");
+    }
     if (answer.addressChanged) {
         std::string addresses;
         for (const Module& module : line_.modules()) {
@@ -163,8 +193,7 @@ void Simulator::sendDueBytes(Clock::time_point now) {
         const Scheduled next = outgoing_.front();
         if (next.vanish) {
             if (!burst.empty()) {
-                [[maybe_unused]] const auto ignored =
-                    ::write(pty_.masterFd(), burst.data(), burst.size());
+                [[maybe_unused]] const auto ignored = ::write(lineFd(), burst.data(), burst.size());
             }
             vanish(next.vanishMs);
             return;
@@ -176,9 +205,10 @@ void Simulator::sendDueBytes(Clock::time_point now) {
         return;
     }
     lastBurst_ = now;
-    const ssize_t written = ::write(pty_.masterFd(), burst.data(), burst.size());
+    const ssize_t written = lineFd() < 0 ? -1 : ::write(lineFd(), burst.data(), burst.size());
     if (written < static_cast<ssize_t>(burst.size())) {
-        // Nobody reads the line and its buffer is full: the bytes are lost, as on a wire.
+        // Nobody reads the line (its buffer is full, or no client is connected): the bytes are
+        // lost, as on a wire.
         unsent_ += burst.size() - static_cast<std::size_t>(std::max<ssize_t>(written, 0));
     }
 }
@@ -186,7 +216,14 @@ void Simulator::sendDueBytes(Clock::time_point now) {
 void Simulator::receive() {
     std::uint8_t buffer[4096];
     for (;;) {
-        const ssize_t n = ::read(pty_.masterFd(), buffer, sizeof buffer);
+        if (lineFd() < 0) {
+            return;
+        }
+        const ssize_t n = ::read(lineFd(), buffer, sizeof buffer);
+        if (overTcp() && (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))) {
+            clientLeft();
+            return;
+        }
         if (n <= 0) {
             return;
         }
@@ -231,13 +268,13 @@ int Simulator::run(const volatile std::sig_atomic_t& stop) {
                 return 1;
             }
         }
-        if (pty_.isOpen()) {
+        if (lineOpen()) {
             sendDueBytes(now);
         }
-        if (pty_.isOpen() && awaitingSilence() && now - lastByteIn_ >= silence_) {
+        if (lineOpen() && awaitingSilence() && now - lastByteIn_ >= silence_) {
             receive();  // bytes that came while this process was not running end no frame
         }
-        if (pty_.isOpen() && awaitingSilence() && Clock::now() - lastByteIn_ >= silence_) {
+        if (lineOpen() && awaitingSilence() && Clock::now() - lastByteIn_ >= silence_) {
             silenceSeen_ = true;
             for (const Bytes& frame : splitter_.silence()) {
                 handleFrame(frame);
@@ -274,10 +311,19 @@ int Simulator::run(const volatile std::sig_atomic_t& stop) {
             static_cast<time_t>(seconds.count()),
             static_cast<long>(
                 std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
-        pollfd fd{pty_.isOpen() ? pty_.masterFd() : -1, POLLIN, 0};
-        const int ready = ::ppoll(&fd, 1, &timeout, &waitMask);
+        pollfd fds[2] = {{lineOpen() ? lineFd() : -1, POLLIN, 0},
+                         {overTcp() ? tcp_.listenerFd() : -1, POLLIN, 0}};
+        pollfd& fd = fds[0];
+        const int ready = ::ppoll(fds, 2, &timeout, &waitMask);
+        if (ready > 0 && (fds[1].revents & POLLIN) != 0 && tcp_.acceptClient()) {
+            logLine("client connected");
+            outgoing_.clear();
+            splitter_ = FrameSplitter{};
+        }
         if (ready > 0 && (fd.revents & POLLIN) != 0) {
             receive();
+        } else if (ready > 0 && overTcp() && (fd.revents & (POLLHUP | POLLERR)) != 0) {
+            clientLeft();
         } else if (ready > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
             // Cannot happen while the spare slave descriptor is open; rather than spin,
             // start the line afresh.
@@ -321,6 +367,8 @@ void Simulator::printSummary() const {
         static_cast<unsigned long long>(garbled_), static_cast<unsigned long long>(ignored_),
         static_cast<unsigned long long>(unsent_));
     std::printf("faults %s\n", faultCountsText(faults_.counts()).c_str());
+    std::printf("module faults misstore=%llu\n",
+                static_cast<unsigned long long>(misstore_.count()));
     std::fflush(stdout);
 }
 

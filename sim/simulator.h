@@ -13,12 +13,13 @@
 #include "sim/line.h"
 #include "sim/options.h"
 #include "sim/pty_line.h"
+#include "sim/tcp_line.h"
 
 namespace tc24::sim {
 
-// The modules of a line behind a pseudo-terminal: requests are cut from the bytes the client
-// writes, answered by the modules, put through the line faults and sent back at the line's
-// speed, in bursts as from a real adapter.
+// The modules of a line behind a pseudo-terminal, or a TCP port as behind a serial device
+// server: requests are cut from the bytes the client writes, answered by the modules, put
+// through the line faults and sent back at the line's speed, in bursts as from a real adapter.
 class Simulator {
 public:
     using Clock = std::chrono::steady_clock;
@@ -38,7 +39,12 @@ private:
         int vanishMs = 0;
     };
 
+    bool overTcp() const { return options_.tcpPort.has_value(); }
+    bool lineOpen() const { return overTcp() ? tcp_.isOpen() : pty_.isOpen(); }
+    // Where requests come from and replies go; -1 while no TCP client is connected.
+    int lineFd() const { return overTcp() ? tcp_.clientFd() : pty_.masterFd(); }
     bool openLine();
+    void clientLeft();
     bool awaitingSilence() const { return splitter_.pending() > 0 && !silenceSeen_; }
     void vanish(int ms);
     void receive();
@@ -54,8 +60,10 @@ private:
     const Options& options_;
     Line line_;
     FaultInjector faults_;
+    Misstore misstore_;
     FrameSplitter splitter_;
     PtyLine pty_;
+    TcpLine tcp_;
     DeviceLink link_;
     std::mt19937 driftRng_;
     Clock::time_point start_;

@@ -37,11 +37,11 @@ fail() {
 }
 
 contents=$(dpkg-deb -c "$deb")
-for path in ./usr/bin/tc24 ./usr/bin/tc24-sim ./usr/share/applications/tc24.desktop \
+for path in ./usr/bin/tc24 ./usr/bin/tc24-cli ./usr/bin/tc24-sim ./usr/share/applications/tc24.desktop \
     ./usr/share/icons/hicolor/scalable/apps/tc24.svg ./usr/share/doc/tc24/protocol.md; do
     grep -q " $path\$" <<<"$contents" || fail "missing $path"
 done
-for program in ./usr/bin/tc24 ./usr/bin/tc24-sim; do
+for program in ./usr/bin/tc24 ./usr/bin/tc24-cli ./usr/bin/tc24-sim; do
     grep -E "^-rwxr-xr-x .* $program\$" <<<"$contents" >/dev/null || fail "$program is not executable"
 done
 # Nothing from the build or test tree.
@@ -56,7 +56,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # One name per entry, without version constraints.
 names=$(tr ',' '\n' <<<"$depends" | sed -E 's/\(.*\)//; s/^ +//; s/ +$//')
-for needed in libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 libc6 libstdc++6 \
+for needed in libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 libqt6network6 libc6 libstdc++6 \
     qt6-qpa-plugins fonts-wqy-microhei; do
     grep -qx "$needed" <<<"$names" || fail "Depends lacks $needed"
 done

@@ -1,0 +1,298 @@
+#include "cli/options.h"
+
+#include <QCommandLineParser>
+
+#include "protocol/codes.h"
+
+namespace tc24::cli {
+
+namespace {
+
+constexpr int kLongestTimeoutMs = 600000;
+constexpr int kMostRetries = 100;
+constexpr int kHighestBaud = 4000000;
+constexpr int kLongestIntervalMs = 24 * 3600 * 1000;
+
+// The options every command takes, before or after the command's name.
+struct CommonOptions {
+    QCommandLineOption port{"port", "", "P"};
+    QCommandLineOption baud{"baud", "", "N"};
+    QCommandLineOption station{"station", "", "N"};
+    QCommandLineOption timeout{"timeout", "", "MS"};
+    QCommandLineOption retries{"retries", "", "N"};
+    QCommandLineOption json{"json", ""};
+    QCommandLineOption help{QStringList{"h", "help"}, ""};
+    QCommandLineOption version{"version", ""};
+
+    void addTo(QCommandLineParser& parser) const {
+        parser.addOptions({port, baud, station, timeout, retries, json, help, version});
+    }
+};
+
+class UsageError {
+public:
+    explicit UsageError(std::string text) : text_(std::move(text)) {}
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// A whole decimal number from `low` to `high`, or a usage error naming `what`.
+int wholeNumber(const QString& text, int low, int high, const std::string& what) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok || value < low || value > high) {
+        throw UsageError(what + " " + text.toStdString() + ": expected a whole number from " +
+                         std::to_string(low) + " to " + std::to_string(high));
+    }
+    return value;
+}
+
+int optionNumber(const QCommandLineParser& parser, const QCommandLineOption& option, int low,
+                 int high, int fallback) {
+    if (!parser.isSet(option)) {
+        return fallback;
+    }
+    return wholeNumber(parser.value(option), low, high, "--" + option.names().last().toStdString());
+}
+
+void takeCommonOptions(const QCommandLineParser& parser, const CommonOptions& common,
+                       Invocation& invocation, ParsedArguments& parsed) {
+    parsed.help = parsed.help || parser.isSet(common.help);
+    parsed.version = parsed.version || parser.isSet(common.version);
+    if (parser.isSet(common.port)) {
+        invocation.port = parser.value(common.port).toStdString();
+    }
+    if (parser.isSet(common.baud)) {
+        invocation.baud = optionNumber(parser, common.baud, 1, kHighestBaud, 0);
+    }
+    invocation.station = optionNumber(parser, common.station, protocol::kLowestStation,
+                                      protocol::kHighestStation, invocation.station);
+    invocation.timeoutMs =
+        optionNumber(parser, common.timeout, 1, kLongestTimeoutMs, invocation.timeoutMs);
+    invocation.retries = optionNumber(parser, common.retries, 0, kMostRetries, invocation.retries);
+    invocation.json = invocation.json || parser.isSet(common.json);
+}
+
+// "A-B" or "A", positions 1 to 24.
+void takePositions(const QString& text, Invocation& invocation) {
+    const QStringList ends = text.split('-');
+    if (ends.size() > 2) {
+        throw UsageError("--positions " + text.toStdString() + ": expected A-B, e.g. 1-24");
+    }
+    invocation.firstPosition =
+        wholeNumber(ends.front(), protocol::kFirstPosition, protocol::kPositions, "--positions");
+    invocation.lastPosition =
+        wholeNumber(ends.back(), protocol::kFirstPosition, protocol::kPositions, "--positions");
+    if (invocation.lastPosition < invocation.firstPosition) {
+        throw UsageError("--positions " + text.toStdString() + ": the last comes before the first");
+    }
+}
+
+void expectArguments(const QStringList& given, qsizetype count, const std::string& usage) {
+    if (given.size() != count) {
+        throw UsageError(given.size() < count ? "missing argument: " + usage
+                                              : "unexpected argument " +
+                                                    given.at(count).toStdString() + ": " + usage);
+    }
+}
+
+// Parses the command's own part: its name, its arguments and options (and common ones).
+void parseCommand(const QStringList& words, const CommonOptions& common, Invocation& invocation,
+                  ParsedArguments& parsed) {
+    QString name = words.front();
+    QStringList rest = words.mid(1);
+    if (name == "serials") {
+        if (rest.isEmpty() || (rest.front() != "read" && rest.front() != "write")) {
+            throw UsageError("serials: expected \"serials read\" or \"serials write FILE\"");
+        }
+        name += ' ' + rest.takeFirst();
+    }
+
+    QCommandLineParser parser;
+    common.addTo(parser);
+    const QCommandLineOption start("start", "", "S");
+    const QCommandLineOption count("count", "", "N");
+    const QCommandLineOption interval("interval", "", "MS");
+    const QCommandLineOption positions("positions", "", "A-B");
+    const QCommandLineOption out("out", "", "FILE");
+    const QCommandLineOption from("from", "", "N");
+    const QCommandLineOption to("to", "", "N");
+    const QCommandLineOption verify("verify", "");
+    if (name == "read") {
+        parser.addOptions({start, count});
+    } else if (name == "watch") {
+        parser.addOptions({interval, count});
+    } else if (name == "serials read") {
+        parser.addOptions({positions, out});
+    } else if (name == "serials write") {
+        parser.addOptions({from, verify});
+    } else if (name == "scan") {
+        parser.addOptions({from, to});
+    }
+    if (!parser.parse(QStringList{"tc24-cli " + name} + rest)) {
+        throw UsageError(name.toStdString() + ": " + parser.errorText().toStdString());
+    }
+    takeCommonOptions(parser, common, invocation, parsed);
+    const QStringList arguments = parser.positionalArguments();
+
+    if (name == "read") {
+        invocation.command = Command::Read;
+        expectArguments(arguments, 0, "read [--start S] [--count N]");
+        invocation.start = optionNumber(parser, start, 0, protocol::kPositions - 1, 0);
+        invocation.count = optionNumber(parser, count, 1, protocol::kPositions - invocation.start,
+                                        protocol::kPositions - invocation.start);
+    } else if (name == "watch") {
+        invocation.command = Command::Watch;
+        expectArguments(arguments, 0, "watch [--interval MS] [--count K]");
+        invocation.intervalMs =
+            optionNumber(parser, interval, 1, kLongestIntervalMs, invocation.intervalMs);
+        if (parser.isSet(count)) {
+            invocation.polls = optionNumber(parser, count, 1, 1 << 30, 1);
+        }
+    } else if (name == "address") {
+        invocation.command = Command::Address;
+        expectArguments(arguments, 0, "address");
+    } else if (name == "set-address") {
+        invocation.command = Command::SetAddress;
+        expectArguments(arguments, 1, "set-address NEW");
+        invocation.newAddress = wholeNumber(arguments.front(), protocol::kLowestStation,
+                                            protocol::kHighestStation, "set-address");
+    } else if (name == "sensors") {
+        invocation.command = Command::Sensors;
+        expectArguments(arguments, 0, "sensors");
+    } else if (name == "serials read") {
+        invocation.command = Command::SerialsRead;
+        expectArguments(arguments, 0, "serials read [--positions A-B] [--out FILE]");
+        if (parser.isSet(positions)) {
+            takePositions(parser.value(positions), invocation);
+        }
+        invocation.file = parser.value(out).toStdString();
+        if (parser.isSet(out) && invocation.file.empty()) {
+            throw UsageError("--out needs a file name");
+        }
+    } else if (name == "serials write") {
+        invocation.command = Command::SerialsWrite;
+        expectArguments(arguments, 1, "serials write FILE [--from POS] [--verify]");
+        invocation.file = arguments.front().toStdString();
+        invocation.firstPosition =
+            optionNumber(parser, from, protocol::kFirstPosition, protocol::kPositions, 1);
+        invocation.verify = parser.isSet(verify);
+    } else if (name == "identify") {
+        invocation.command = Command::Identify;
+        expectArguments(arguments, 1, "identify POS");
+        invocation.position = wholeNumber(arguments.front(), protocol::kFirstPosition,
+                                          protocol::kPositions, "identify");
+    } else if (name == "scan") {
+        invocation.command = Command::Scan;
+        expectArguments(arguments, 0, "scan [--from A] [--to B]");
+        invocation.firstStation =
+            optionNumber(parser, from, protocol::kLowestStation, protocol::kHighestStation, 1);
+        invocation.lastStation =
+            optionNumber(parser, to, invocation.firstStation, protocol::kHighestStation,
+                         std::max<int>(invocation.firstStation, protocol::kHighestModbusStation));
+    } else {
+        throw UsageError("unknown command " + name.toStdString() + " (see tc24-cli --help)");
+    }
+}
+
+}  // namespace
+
+ParsedArguments parseArguments(const QStringList& arguments) {
+    ParsedArguments parsed;
+    Invocation invocation;
+    CommonOptions common;
+    QCommandLineParser parser;
+    common.addTo(parser);
+    // The command's name ends the common options; what follows is the command's.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    try {
+        if (!parser.parse(arguments)) {
+            throw UsageError(parser.errorText().toStdString());
+        }
+        takeCommonOptions(parser, common, invocation, parsed);
+        const QStringList words = parser.positionalArguments();
+        if (parsed.help || parsed.version) {
+            return parsed;
+        }
+        if (words.isEmpty()) {
+            throw UsageError("no command given (see tc24-cli --help)");
+        }
+        parseCommand(words, common, invocation, parsed);
+    } catch (const UsageError& error) {
+        if (parsed.help || parsed.version) {
+            return parsed;
+        }
+        parsed.error = error.text();
+        return parsed;
+    }
+    if (!parsed.help && !parsed.version) {
+        parsed.invocation = invocation;
+    }
+    return parsed;
+}
+
+std::string helpText() {
+    return R"(usage: tc24-cli [--port P] [--baud N] [--station N] [--timeout MS] [--retries N]
+                [--json] COMMAND [ARGS]
+
+Talks to 24-channel temperature modules over a serial line, for scripts and production
+lines. Results go to standard output, messages and progress to standard error.
+
+Options (before or after the command):
+  --port P        COMn (the window's mapping: <settings folder>/ports/COMn, else
+                  /dev/ttyUSB{n-1}), a device path (/dev/ttyUSB0, /dev/serial/by-id/...,
+                  /dev/pts/3), or tcp://HOST:PORT (RTU frames over TCP, as serial device
+                  servers offer them). Default: the port in comm.set, else COM1.
+  --baud N        line speed. Default: the rate in comm.set, else 19200.
+  --station N     the module's address, 1-249 (default 1).
+  --timeout MS    how long each request waits for its reply (default 1000).
+  --retries N     further attempts after a time-out, a wrong CRC or a reply from another
+                  station (default 0).
+  --json          results as JSON instead of text.
+  --help          this text.   --version   the version.
+
+Commands:
+  read [--start S] [--count N]
+        one register query (default start 0, count 24). One line per channel,
+        "<channel> <value>", e.g. "1 25.34", and "3 -" for a channel without a reading.
+        --json: {"station":1,"start":0,"channels":[25.34,null,...]}
+  watch [--interval MS] [--count K]
+        polls all 24 channels every MS (default 1000), K times or until Ctrl+C, which ends
+        after the current line. CSV on standard output with the columns of the window's CSV
+        recording: time,station,ch1,...,ch24 (empty: no reading). --json: one object a line.
+  address
+        the module's address (asked at station 250: one module on the line only).
+  set-address NEW
+        gives the module at --station the address NEW (1-249); succeeds only when the
+        module then answers at NEW.
+  sensors
+        the number of sensors the module found (asked at station 250).
+  serials read [--positions A-B] [--out FILE]
+        the serial numbers of positions A to B (default 1-24), "<position> <serial number>"
+        a line. FILE gets them in the window's list format ("保存序列号"), which the
+        window's import reads; positions before A stay empty there.
+  serials write FILE [--from POS] [--verify]
+        writes the list in FILE (the window's list format) into positions POS, POS+1, ...
+        (default 1); empty entries are skipped. --verify reads each position back and
+        stops at the first that holds something else, naming it.
+  identify POS
+        assigns the one new sensor attached to the module to position POS (1-24) and prints
+        its serial number.
+  scan [--from A] [--to B]
+        the stations that answer a register read, one a line (default 1-247). Use a short
+        --timeout: each silent station waits that long.
+
+serials read, serials write and scan show their progress on standard error when it is a
+terminal.
+
+Exit status:
+  0  done
+  1  the module answered wrongly or not at all (time-out, CRC, exception, verify mismatch)
+  2  usage error or a bad input file
+  3  the port cannot be opened or went away (the message carries the system's reason)
+)";
+}
+
+}  // namespace tc24::cli

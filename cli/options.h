@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+#include <string>
+
+namespace tc24::cli {
+
+enum class Command {
+    Read,
+    Watch,
+    Address,
+    SetAddress,
+    Sensors,
+    SerialsRead,
+    SerialsWrite,
+    Identify,
+    Scan,
+};
+
+// Everything the command line asks for, every number checked against its range.
+struct Invocation {
+    Command command = Command::Read;
+
+    // Common options; port and baud default to comm.set when not given.
+    std::optional<std::string> port;
+    std::optional<int> baud;
+    int station = 1;
+    int timeoutMs = 1000;
+    int retries = 0;
+    bool json = false;
+
+    int start = 0;  // read
+    int count = 24;
+    int intervalMs = 1000;      // watch
+    std::optional<long> polls;  // watch: nothing polls until Ctrl+C
+    int newAddress = 0;         // set-address
+    int firstPosition = 1;      // serials read (--positions), serials write (--from)
+    int lastPosition = 24;      // serials read
+    std::string file;           // serials read --out, serials write FILE
+    bool verify = false;        // serials write
+    int position = 0;           // identify
+    int firstStation = 1;       // scan
+    int lastStation = 247;
+};
+
+struct ParsedArguments {
+    std::optional<Invocation> invocation;  // nothing for --help, --version or a usage error
+    bool help = false;
+    bool version = false;
+    std::string error;  // the usage error
+};
+
+// `arguments` starts with the program name, as QCoreApplication::arguments() does.
+ParsedArguments parseArguments(const QStringList& arguments);
+
+// The text of --help: every command, option and exit status.
+std::string helpText();
+
+}  // namespace tc24::cli

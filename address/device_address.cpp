@@ -6,7 +6,6 @@
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
-#include "measure/register_query.h"
 #include "protocol/codes.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
@@ -33,7 +32,7 @@ void cmdReadAdd_Click(Window& window) {
     auto& ui = window.ui;
     ui.setText(control::txtState, "");
     // Only the first twenty boxes turn red; the last four keep their colour.
-    measure::markBoxesWaiting(window, 20);
+    markBoxesWaiting(window, 20);
     startRequest(window);
     ui.setShown(control::TXTSN, true);
     ui.setText(control::TXTSN, "");
@@ -49,7 +48,7 @@ void cmdReadAdd_Click(Window& window) {
 void cmdChangeID_Click(Window& window) {
     auto& ui = window.ui;
     startRequest(window);
-    measure::markBoxesWaiting(window, 2);
+    markBoxesWaiting(window, 2);
 
     const auto newAddress = numbers::parse(ui.text(control::txtSetID[1]));
     if (!newAddress) {

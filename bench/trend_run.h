@@ -20,7 +20,7 @@
 #include "app/qt/main_window.h"
 #include "app/qt/trend_view.h"
 #include "core/fakes.h"
-#include "link/traffic_log.h"
+#include "diagnostics/traffic_log.h"
 #include "qt/process_stats.h"
 #include "qt/sim_process.h"
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/core/comm_settings.h"
+#include "app/settings/comm_settings.h"
 #include "cli/list_file.h"
 #include "cli/master.h"
 #include "cli/options.h"

@@ -4,7 +4,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/core/port_device.h"
+#include "app/settings/port_device.h"
 
 namespace tc24::cli {
 

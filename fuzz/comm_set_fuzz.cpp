@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/core/comm_settings.h"
+#include "app/settings/comm_settings.h"
 #include "fuzz_window.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

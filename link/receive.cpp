@@ -29,9 +29,6 @@ void MSComm1_OnComm(Window& window) {
     if (decoder != window.decoders.end() && decoder->second != nullptr) {
         decoder->second(window, ByteView(received));
     }
-    for (const auto& observer : window.replyObservers) {
-        observer(window.state.CmdMode, ByteView(received));
-    }
     window.ui.bringToFront(control::imgConnected);
 }
 

@@ -20,11 +20,24 @@ void noteRequestCrc(WindowState& state, std::span<const std::uint8_t> frame) {
     Crc16(state, frame, static_cast<int>(frame.size()) - static_cast<int>(protocol::kCrcBytes) - 1);
 }
 
+void markBoxesWaiting(Window& window, int count) {
+    for (std::size_t i = 0; i < control::txtValue.size() && static_cast<int>(i) < count; ++i) {
+        window.ui.setTextColor(control::txtValue[i], TextColor::Red);
+    }
+}
+
 void preparePortForRequest(SerialPort& port) {
     port.discardInput();
     port.setReadAll();
     port.setBinaryInput();
     port.setReceiveThreshold(0);
+}
+
+void writeRequest(Window& window, const Bytes& wire) {
+    auto& sent = window.state.lastRequest;
+    ++sent.number;
+    sent.bytes = wire;
+    window.port.write(wire);
 }
 
 void echoArmAndWrite(Window& window, const Bytes& frame, int receiveThreshold,
@@ -36,7 +49,7 @@ void echoArmAndWrite(Window& window, const Bytes& frame, int receiveThreshold,
         window.ui.bringToFront(control::imgConnected);
         Bytes wire = frame;
         wire.insert(wire.end(), trailingZeros, 0x00);
-        window.port.write(wire);
+        writeRequest(window, wire);
     } else {
         window.ui.bringToFront(control::imgNotConnected);
     }

@@ -16,9 +16,15 @@ void Crc16(WindowState& state, std::span<const std::uint8_t> cmdstring, int j);
 // Crc16 over everything before the trailer leaves them.
 void noteRequestCrc(WindowState& state, std::span<const std::uint8_t> frame);
 
+// Paints the first `count` value boxes red: they wait for a value from the next reply.
+void markBoxesWaiting(Window& window, int count);
+
 // Before a request is built: waiting input is discarded and no receive event is raised
 // until the request arms its own threshold.
 void preparePortForRequest(SerialPort& port);
+
+// Writes a request to the port and notes it as the one a reply now answers.
+void writeRequest(Window& window, const Bytes& wire);
 
 // The tail every request shares: echo the frame into CmdText and txtCommand, arm the
 // receive threshold, and write the frame when the port is open (imgConnected in front),

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/control_names.h"
+#include "link/readings.h"
 #include "link/serial_port.h"
 #include "link/ui.h"
 #include "protocol/byte_view.h"
@@ -26,6 +27,12 @@ constexpr std::int16_t Address = 5;
 constexpr std::int16_t SensorSearch = 6;
 constexpr std::int16_t WriteSerialNumber = 8;
 }  // namespace cmd_mode
+
+// A request as it went on the line, numbered 1, 2, … in the order written; 0: none yet.
+struct SentRequest {
+    std::uint64_t number = 0;
+    Bytes bytes;
+};
 
 // The window's shared state; created zeroed with the window and living as long as it.
 struct WindowState {
@@ -54,6 +61,10 @@ struct WindowState {
     int pendingIdentifyPosition = 0;  // position the identification being answered asked for
     // Position text of the entry the automatic writing sent last while P points past it.
     std::string autoWrittenPosition;
+    // The request written last, which a whole valid reply answers; and the number of the
+    // request whose reply the views took, so that a second copy is not a new measurement.
+    SentRequest lastRequest;
+    std::uint64_t readingTakenFor = 0;
 };
 
 class Window;
@@ -84,10 +95,10 @@ public:
     // One decoder per pending-operation code; filled by FrmMain.
     std::map<std::int16_t, Decoder> decoders;
 
-    // Views beside the window's own (recording, trends, logs) see every received chunk after
-    // its decoder ran, with the code that selected it. They never change what decoders do.
-    using ReplyObserver = std::function<void(std::int16_t cmdMode, ByteView received)>;
-    std::vector<ReplyObserver> replyObservers;
+    // Views beside the window's own (trend, recording, anything later) get the readings of
+    // every whole valid register reply from its decoder. They never change what decoders do.
+    using ReadingObserver = std::function<void(const RegisterReading&)>;
+    std::vector<ReadingObserver> readingObservers;
 
     // Every message box goes through here. While a box shown during a timer's tick is
     // open, further ticks of that timer do nothing, so boxes never pile up.

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "measure/register_reading.h"
+#include "link/readings.h"
+#include "measure/register_query.h"
 
 namespace tc24::measure {
 

@@ -7,6 +7,7 @@
 #include "link/numbers.h"
 #include "link/receive.h"
 #include "link/request.h"
+#include "measure/valid_replies.h"
 #include "protocol/hex.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
@@ -68,12 +69,6 @@ const char* checkFields(const Controls& ui, QueryFields& fields) {
 
 }  // namespace
 
-void markBoxesWaiting(Window& window, int count) {
-    for (int i = 0; i < count && i < kValueBoxes; ++i) {
-        window.ui.setTextColor(control::txtValue[static_cast<std::size_t>(i)], TextColor::Red);
-    }
-}
-
 std::string registerText(std::uint16_t registerValue) {
     return hundredthsText(protocol::registerCentidegrees(registerValue));
 }
@@ -125,7 +120,7 @@ void comDoOnce_Click(Window& window) {
         static_cast<std::int16_t>(protocol::registerReplyLength(fields.length));
     window.port.setReceiveThreshold(window.state.RecLength);
     window.state.CmdMode = cmd_mode::RegisterQuery;
-    window.port.write(frame);
+    writeRequest(window, frame);
 
     window.state.CmdText = requestEchoText(frame);
     ui.setText(control::txtCommand, window.state.CmdText);
@@ -133,6 +128,11 @@ void comDoOnce_Click(Window& window) {
 
 void decodeRegisterReply(Window& window, ByteView reply) {
     auto& ui = window.ui;
+    // What the boxes get, for the views beside the window.
+    RegisterReading reading;
+    if (const auto station = reply.at(protocol::kStationAt)) {
+        reading.station = *station;
+    }
     long long box = 0;
     if (auto start = numbers::parse(ui.text(control::txtStartID))) {
         box = firstBoxIndex(*start);
@@ -144,14 +144,24 @@ void decodeRegisterReply(Window& window, ByteView reply) {
             continue;  // no such byte or no such box: drop this register, go on
         }
         const char* name = control::txtValue[static_cast<std::size_t>(box)];
+        auto& channel = reading.channels[static_cast<std::size_t>(box)];
+        channel.registerValue = *value;
         if (*value == protocol::kNoReading) {
             // A channel without a valid reading counts like an error.
             addToRecCount(window);
             ui.setText(name, "0");
+            channel.state = ChannelReading::State::NoReading;
         } else {
-            ui.setText(name, registerText(*value));
+            channel.text = registerText(*value);
+            ui.setText(name, channel.text);
+            channel.state = ChannelReading::State::Value;
         }
         ui.setTextColor(name, TextColor::Black);
+    }
+    if (!window.readingObservers.empty() && takeAsReading(window.state, reply)) {
+        for (const auto& observer : window.readingObservers) {
+            observer(reading);
+        }
     }
 }
 

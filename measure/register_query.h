@@ -25,7 +25,4 @@ std::string hundredthsText(int hundredths);
 // 2 × (s − 1), and 0 again when that lies beyond the last box.
 long long firstBoxIndex(double startAddress);
 
-// Paints the first `count` value boxes red: they wait for a value from the next reply.
-void markBoxesWaiting(Window& window, int count);
-
 }  // namespace tc24::measure

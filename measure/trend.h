@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "measure/register_reading.h"
+#include "link/readings.h"
+#include "measure/register_query.h"
 
 namespace tc24::measure {
 

@@ -15,17 +15,18 @@ std::optional<std::size_t> validReplyLength(ByteView request, ByteView received)
     return check->length;
 }
 
-bool ValidReplies::accept(const SentRequest& request, std::int16_t recLength, ByteView received) {
-    if (request.number == 0 || request.number == lastAccepted_) {
+bool takeAsReading(WindowState& state, ByteView received) {
+    const SentRequest& request = state.lastRequest;
+    if (request.number == 0 || request.number == state.readingTakenFor) {
         return false;
     }
     // The decoder placed its registers by RecLength: only a reply of that length was read
     // as the reply it is.
-    const auto length = validReplyLength(request.bytes, received);
-    if (!length || *length != static_cast<std::size_t>(recLength)) {
+    const auto length = validReplyLength(ByteView(request.bytes), received);
+    if (!length || *length != static_cast<std::size_t>(state.RecLength)) {
         return false;
     }
-    lastAccepted_ = request.number;
+    state.readingTakenFor = request.number;
     return true;
 }
 

@@ -1,28 +1,21 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 
+#include "link/window.h"
 #include "protocol/byte_view.h"
-#include "link/traffic_log.h"
 
 namespace tc24::measure {
 
-// The register replies that the trend and the CSV recording take. The boxes show every
-// received chunk as the receive rules say, also a piece of a reply or the tail of one with
-// the head of the next; a recording must not. It takes a chunk only when the chunk by itself
-// is the valid reply to the request written last, the one the decoder was armed for: right
-// station, function, length and CRC, the communication log's "有效应答". And it takes it once:
-// a second copy for the same request is not a new measurement.
-class ValidReplies {
-public:
-    // `request`: the request written last; `recLength`: the reply length the decoder read.
-    bool accept(const SentRequest& request, std::int16_t recLength, ByteView received);
-
-private:
-    std::uint64_t lastAccepted_ = 0;  // number of the request whose reply was taken
-};
+// The register replies whose readings the views beside the window (trend, CSV recording)
+// get. The boxes show every received chunk as the receive rules say, also a piece of a reply
+// or the tail of one with the head of the next; a recording must not. A chunk counts only
+// when by itself it is the valid reply to the request written last: right station,
+// function, length and CRC, the communication log's "有效应答", and the length the decoder
+// read it with. And it counts once: a second copy for the same request is not a new
+// measurement.
+bool takeAsReading(WindowState& state, ByteView received);
 
 // Whether `received` starts with the valid reply to `request`, judged as the communication
 // log judges it; nullopt when it does not, else the reply's length.

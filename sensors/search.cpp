@@ -6,7 +6,6 @@
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
-#include "measure/register_query.h"
 #include "protocol/codes.h"
 #include "protocol/hex.h"
 #include "protocol/layout.h"
@@ -81,7 +80,7 @@ void cmdAutoInput_Click(Window& window) {
     ui.setShown(control::PictureShow, false);
     ui.setShown(control::TXTSN, true);
     ui.setText(control::txtState, "");
-    measure::markBoxesWaiting(window, measure::kValueBoxes);
+    markBoxesWaiting(window, static_cast<int>(control::txtValue.size()));
     state.CmdMode = cmd_mode::Identify;
     state.CmdText.clear();
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/core/comm_settings.h"
-#include "app/core/port_device.h"
+#include "app/settings/comm_settings.h"
+#include "app/settings/port_device.h"
 #include "link/control_names.h"
 #include "link/messages.h"
 #include "link/numbers.h"

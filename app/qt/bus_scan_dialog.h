@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "link/bus_scan.h"
+#include "diagnostics/bus_scan.h"
 
 class QLabel;
 class QLineEdit;

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "link/traffic_log.h"
+#include "diagnostics/traffic_log.h"
 
 class QLabel;
 class QPushButton;

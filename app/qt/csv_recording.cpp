@@ -7,9 +7,8 @@
 #include <QToolBar>
 #include <chrono>
 
-#include "app/core/settings_directory.h"
+#include "app/settings/settings_directory.h"
 #include "app/qt/main_window.h"
-#include "link/traffic_log.h"
 #include "link/window.h"
 
 namespace tc24 {
@@ -29,7 +28,6 @@ CsvRecording* CsvRecording::install(MainWindow& window) {
 CsvRecording::CsvRecording(MainWindow& window)
     : QObject(&window),
       core_(window.core().window()),
-      log_(window.trafficLog()),
       programDirectory_(window.core().window().programDirectory) {
     setObjectName(QStringLiteral("csvRecording"));
     action_ = new QAction(QString::fromUtf8(kTitle), this);
@@ -45,12 +43,11 @@ CsvRecording::CsvRecording(MainWindow& window)
         }
     });
 
+    // The readings of valid register replies, from the decoder.
     QPointer<CsvRecording> self(this);
-    Window& core = core_;
-    core.replyObservers.push_back([self, &core](std::int16_t cmdMode, ByteView received) {
-        if (self && self->isRecording() && cmdMode == cmd_mode::RegisterQuery &&
-            self->validReplies_.accept(self->log_->lastRequest(), core.state.RecLength, received)) {
-            self->record(measure::readRegisterReading(core, received));
+    core_.readingObservers.push_back([self](const RegisterReading& reading) {
+        if (self && self->isRecording()) {
+            self->record(reading);
         }
     });
 }
@@ -94,7 +91,7 @@ void CsvRecording::stop() {
     core_.ui.showStatus("记录已停止：" + std::to_string(lines_) + " 行已写入 " + file);
 }
 
-void CsvRecording::record(const measure::RegisterReading& reading) {
+void CsvRecording::record(const RegisterReading& reading) {
     if (!reading.anyFilled()) {
         return;  // the chunk filled no box: nothing was decoded
     }

@@ -5,14 +5,12 @@
 #include <memory>
 
 #include "measure/csv_recorder.h"
-#include "measure/valid_replies.h"
 
 class QAction;
 
 namespace tc24 {
 
 class MainWindow;
-class TrafficLog;
 class Window;
 
 // "记录数据": while checked, every valid register reply appends one CSV line to the file the
@@ -38,12 +36,10 @@ public:
     void stop();
 
 private:
-    void record(const measure::RegisterReading& reading);
+    void record(const RegisterReading& reading);
     void fail(const std::string& text);
 
     Window& core_;
-    std::shared_ptr<TrafficLog> log_;  // knows the request a reply answers
-    measure::ValidReplies validReplies_;
     std::filesystem::path programDirectory_;
     QAction* action_ = nullptr;
     measure::CsvWriter writer_;

@@ -15,7 +15,7 @@
 #include <QToolBar>
 #include <algorithm>
 
-#include "app/core/port_device.h"
+#include "app/settings/port_device.h"
 #include "app/qt/bus_scan_dialog.h"
 #include "app/qt/comm_log_window.h"
 #include "app/qt/csv_recording.h"
@@ -26,7 +26,7 @@
 #include "app/qt/trend_view.h"
 #include "app/qt/ui_frm_main.h"
 #include "link/control_names.h"
-#include "link/traffic_tap.h"
+#include "diagnostics/traffic_tap.h"
 #include "link/window.h"
 
 namespace tc24 {

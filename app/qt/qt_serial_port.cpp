@@ -6,7 +6,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/core/port_device.h"
+#include "app/settings/port_device.h"
 
 namespace tc24 {
 

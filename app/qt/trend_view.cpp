@@ -22,8 +22,7 @@
 #include <limits>
 
 #include "app/qt/main_window.h"
-#include "link/traffic_log.h"
-#include "measure/register_reading.h"
+#include "diagnostics/traffic_log.h"
 
 namespace tc24 {
 
@@ -71,7 +70,6 @@ TrendView* TrendView::install(MainWindow& window) {
 
 TrendView::TrendView(MainWindow& window)
     : QWidget(&window, Qt::Window),
-      log_(window.trafficLog()),
       steadyOrigin_(std::chrono::steady_clock::now()),
       wallOrigin_(static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000) {
     setObjectName(QStringLiteral("trendView"));
@@ -131,14 +129,12 @@ TrendView::TrendView(MainWindow& window)
     refreshTimer_->setInterval(kRefreshMs);
     connect(refreshTimer_, &QTimer::timeout, this, &TrendView::refresh);
 
-    // Valid register replies only, after the decoder filled the boxes. The view goes away
-    // with the main window, after the handlers (and their observers) are gone.
-    Window& core = window.core().window();
+    // The readings of valid register replies, from the decoder. The view goes away with the
+    // main window, after the handlers (and their observers) are gone.
     QPointer<TrendView> self(this);
-    core.replyObservers.push_back([self, &core](std::int16_t cmdMode, ByteView received) {
-        if (self && cmdMode == cmd_mode::RegisterQuery &&
-            self->validReplies_.accept(self->log_->lastRequest(), core.state.RecLength, received)) {
-            self->collect(measure::readRegisterReading(core, received));
+    window.core().window().readingObservers.push_back([self](const RegisterReading& reading) {
+        if (self) {
+            self->collect(reading);
         }
     });
     refresh();
@@ -149,7 +145,7 @@ double TrendView::now() const {
     return wallOrigin_ + elapsed.count();
 }
 
-void TrendView::collect(const measure::RegisterReading& reading) {
+void TrendView::collect(const RegisterReading& reading) {
     if (!reading.anyFilled()) {
         return;
     }

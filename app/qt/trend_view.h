@@ -26,7 +26,6 @@ class QValueAxis;
 namespace tc24 {
 
 class MainWindow;
-class TrafficLog;
 
 // "温度曲线": the 24 channels over time in a window of its own. It collects every valid
 // register reply from the moment it is installed, shown or not (measure/valid_replies.h);
@@ -76,7 +75,7 @@ private:
         QList<QPointF> dots;
     };
 
-    void collect(const measure::RegisterReading& reading);
+    void collect(const RegisterReading& reading);
     void scheduleRefresh();
     void createSeries();
     QLineSeries* addPiece(int channel);
@@ -87,8 +86,6 @@ private:
     // Gives an emptied channel its points.
     void fill(int channel, const ChannelPoints& prepared, bool bold);
 
-    std::shared_ptr<TrafficLog> log_;  // knows the request a reply answers
-    measure::ValidReplies validReplies_;
     measure::TrendStore store_;
     measure::TrendWindow timeWindow_ = measure::TrendWindow::OneMinute;
     std::optional<measure::TrendRise> highlighted_;

@@ -9,9 +9,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "fakes.h"
+#include "core/fakes.h"
 #include "link/control_names.h"
 #include "link/files.h"
+#include "protocol/crc16.h"
 
 using namespace tc24;
 using tc24::testing::Harness;
@@ -24,8 +25,9 @@ Bytes reply(std::uint8_t station, const std::string& registerHex) {
     const Bytes values = hexBytes(registerHex);
     bytes.push_back(static_cast<std::uint8_t>(values.size()));
     bytes.insert(bytes.end(), values.begin(), values.end());
-    bytes.push_back(0);
-    bytes.push_back(0);
+    const auto trailer = crcTrailer(bytes);
+    bytes.push_back(trailer.low);
+    bytes.push_back(trailer.high);
     return bytes;
 }
 
@@ -33,17 +35,16 @@ Bytes reply(std::uint8_t station, const std::string& registerHex) {
 // (with a fixed time) as a reply observer sees it.
 struct Recorded {
     std::string line;
-    measure::RegisterReading reading;
+    RegisterReading reading;
 };
 
 Recorded query(Harness& h, const Bytes& answer) {
     Recorded recorded;
-    h.frm.window().replyObservers.push_back(
-        [&h, &recorded](std::int16_t cmdMode, ByteView received) {
-            ASSERT_EQ(cmdMode, cmd_mode::RegisterQuery);
-            recorded.reading = measure::readRegisterReading(h.frm.window(), received);
-            recorded.line = measure::csvLine("T", recorded.reading);
-        });
+    h.frm.window().readingObservers.clear();  // one query's observer at a time
+    h.frm.window().readingObservers.push_back([&recorded](const RegisterReading& reading) {
+        recorded.reading = reading;
+        recorded.line = measure::csvLine("T", recorded.reading);
+    });
     h.frm.comDoOnce_Click();
     h.port.receive(answer);
     return recorded;
@@ -100,8 +101,8 @@ TEST(CsvLine, ChannelWithoutReadingIsEmptyNotZero) {
     hex.replace(6, 5, "00 00");       // register 1: a real 0.00
     const Recorded r = query(h, reply(1, hex));
     EXPECT_EQ(h.ui.text(control::txtValue[0]), "0");  // the box shows 0 ...
-    EXPECT_EQ(r.reading.channels[0].state, measure::ChannelReading::State::NoReading);
-    EXPECT_EQ(r.reading.channels[23].state, measure::ChannelReading::State::NoReading);
+    EXPECT_EQ(r.reading.channels[0].state, ChannelReading::State::NoReading);
+    EXPECT_EQ(r.reading.channels[23].state, ChannelReading::State::NoReading);
     EXPECT_EQ(r.line.substr(0, 10), "T,1,,0.00,");  // ... the line leaves it empty
     EXPECT_EQ(r.line.substr(r.line.size() - 9), ",10.22,\r\n");
 }
@@ -110,15 +111,19 @@ TEST(CsvLine, StationIsTheModuleThatAnswered) {
     Harness h;
     h.startWithOpenPort();
     h.ui.set(control::txtDataLength, "1");
-    h.ui.set(control::txtStationID, "2");
+    h.ui.set(control::txtStationID, "7");
     EXPECT_EQ(query(h, reply(7, "09 E6")).line.substr(0, 10), "T,7,25.34,");
+    // Another module's reply is shown in the boxes but recorded by no one.
+    h.ui.set(control::txtStationID, "2");
+    EXPECT_EQ(query(h, reply(7, "0A 00")).line, "");
+    EXPECT_EQ(h.ui.text(control::txtValue[0]), "25.60");
 }
 
 TEST(CsvLine, FieldsWithSeparatorsAreQuoted) {
-    measure::RegisterReading reading;
+    RegisterReading reading;
     reading.station = 1;
-    reading.channels[0] = {measure::ChannelReading::State::Value, "1,5"};
-    reading.channels[1] = {measure::ChannelReading::State::Value, "say \"hi\""};
+    reading.channels[0] = {ChannelReading::State::Value, "1,5"};
+    reading.channels[1] = {ChannelReading::State::Value, "say \"hi\""};
     const std::string line = measure::csvLine("T", reading);
     EXPECT_EQ(line, "T,1,\"1,5\",\"say \"\"hi\"\"\"" + std::string(22, ',') + "\r\n");
 }

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "app/core/comm_settings.h"
+#include "app/settings/comm_settings.h"
 #include "app/core/port_settings.h"
 #include "fakes.h"
 #include "link/control_names.h"

@@ -10,6 +10,7 @@
 
 #include "fakes.h"
 #include "link/control_names.h"
+#include "protocol/crc16.h"
 
 using namespace tc24;
 using measure::ChannelRegisters;
@@ -111,11 +112,14 @@ TEST(Trend, DecodedReplyGivesReadingsAndNoReadingWhereTheReplyHadNone) {
     h.startWithOpenPort();
     h.ui.set(control::txtDataLength, "3");
     TrendStore store;
-    h.frm.window().replyObservers.push_back([&](std::int16_t, ByteView received) {
-        store.add(1.0, measure::readRegisterReading(h.frm.window(), received));
-    });
+    h.frm.window().readingObservers.push_back(
+        [&](const RegisterReading& reading) { store.add(1.0, reading); });
     h.frm.comDoOnce_Click();
-    h.port.receive(hexBytes("01 03 06 09 E6 FF FF FF CE 00 00"));
+    Bytes reply = hexBytes("01 03 06 09 E6 FF FF FF CE");
+    const auto trailer = crcTrailer(reply);
+    reply.push_back(trailer.low);
+    reply.push_back(trailer.high);
+    h.port.receive(reply);
     EXPECT_EQ(store.fullResolutionReplies(), 1u);
     EXPECT_DOUBLE_EQ(store.segments(0, 0, 2).at(0).at(0).value, 25.34);
     EXPECT_TRUE(store.segments(1, 0, 2).empty());  // 65535: no reading

@@ -1,5 +1,5 @@
 // Which received chunks the trend and the CSV recording take: only a whole valid reply to the
-// request written last, once. The window's port runs through the traffic tap, as in the tool.
+// request written last, once.
 
 #include "measure/valid_replies.h"
 
@@ -8,8 +8,6 @@
 #include <fstream>
 
 #include "fakes.h"
-#include "link/traffic_tap.h"
-#include "measure/register_reading.h"
 
 using namespace tc24;
 using tc24::testing::hexBytes;
@@ -28,12 +26,8 @@ protected:
         ASSERT_TRUE(port.isOpen());
         ui.set("txtStationID", "1");
         ui.set("txtDataLength", "1");
-        frm.window().replyObservers.push_back([this](std::int16_t, ByteView received) {
-            if (valid.accept(log.lastRequest(), frm.state().RecLength, received)) {
-                taken.push_back(
-                    measure::readRegisterReading(frm.window(), received).channels[0].text);
-            }
-        });
+        frm.window().readingObservers.push_back(
+            [this](const RegisterReading& reading) { taken.push_back(reading.channels[0].text); });
     }
     void query() {
         frm.comDoOnce_Click();
@@ -48,12 +42,9 @@ protected:
     tc24::testing::TempDir dir;
     tc24::testing::FakeControls ui;
     tc24::testing::FakeSerialPort port;
-    TrafficLog log;
-    TrafficTap tap{port, log};
     tc24::testing::FakeDialogs dialogs;
     tc24::testing::FakeTimer timer2, timer3, timer6;
-    FrmMain frm{ui, tap, dialogs, timer2, timer3, timer6, dir.path()};
-    measure::ValidReplies valid;
+    FrmMain frm{ui, port, dialogs, timer2, timer3, timer6, dir.path()};
     std::vector<std::string> taken;
 };
 
@@ -67,9 +58,8 @@ TEST_F(ValidRepliesTest, AValidReplyIsTakenOncePerRequest) {
     chunk(kReply2534);
     EXPECT_EQ(ui.text("txtValue_0"), "25.34");
     EXPECT_EQ(taken.size(), 1u);
-    // The next request's reply is; clearing the log meanwhile does not lose it.
+    // The next request's reply is.
     query();
-    log.clear();
     chunk(kReply2560);
     EXPECT_EQ(taken, (std::vector<std::string>{"25.34", "25.60"}));
 }
@@ -103,8 +93,9 @@ TEST_F(ValidRepliesTest, ChunksThatAreNotAWholeValidReplyAreShownButNotTaken) {
     EXPECT_EQ(ui.textColor("txtValue_0"), TextColor::Black);
     EXPECT_TRUE(taken.empty());
     // A reply to a request that was never written (port closed) is not taken either.
-    measure::ValidReplies fresh;
-    EXPECT_FALSE(fresh.accept(SentRequest{}, 7, hexBytes(kReply2534)));
+    WindowState fresh;
+    fresh.RecLength = 7;
+    EXPECT_FALSE(measure::takeAsReading(fresh, ByteView(hexBytes(kReply2534))));
 }
 
 TEST_F(ValidRepliesTest, AReplyOfAnotherLengthThanTheDecoderReadIsNotTaken) {

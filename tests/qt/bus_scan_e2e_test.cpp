@@ -19,7 +19,7 @@
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
 #include "link/control_names.h"
-#include "link/traffic_log.h"
+#include "diagnostics/traffic_log.h"
 #include "qt/sim_process.h"
 
 namespace tc24 {

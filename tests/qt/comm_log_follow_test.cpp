@@ -16,7 +16,7 @@
 #include "app/qt/comm_log_window.h"
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
-#include "link/traffic_log.h"
+#include "diagnostics/traffic_log.h"
 
 namespace tc24 {
 namespace {

@@ -24,7 +24,7 @@
 #include "link/control_names.h"
 #include "link/files.h"
 #include "protocol/frames.h"
-#include "link/traffic_log.h"
+#include "diagnostics/traffic_log.h"
 #include "measure/csv_recorder.h"
 #include "qt/sim_process.h"
 

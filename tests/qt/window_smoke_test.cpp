@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/port_device.h"
+#include "app/settings/port_device.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_controls.h"
 #include "app/qt/qt_dialogs.h"

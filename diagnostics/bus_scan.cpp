@@ -1,4 +1,4 @@
-#include "link/bus_scan.h"
+#include "diagnostics/bus_scan.h"
 
 #include "link/control_names.h"
 #include "link/numbers.h"

@@ -1,4 +1,4 @@
-#include "app/core/settings_directory.h"
+#include "app/settings/settings_directory.h"
 
 #include <cstdlib>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "link/traffic_tap.h"
+#include "diagnostics/traffic_tap.h"
 
 namespace tc24 {
 

@@ -4,10 +4,10 @@
 #include <ctime>
 #include <fstream>
 
-#include "fakes.h"
+#include "core/fakes.h"
 #include "link/control_names.h"
-#include "link/traffic_log.h"
-#include "link/traffic_tap.h"
+#include "diagnostics/traffic_log.h"
+#include "diagnostics/traffic_tap.h"
 #include "protocol/frames.h"
 #include "protocol/hex.h"
 

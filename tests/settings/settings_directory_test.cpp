@@ -1,7 +1,7 @@
 // comm.set and the ports/ links when the program's directory is read-only: the user's
 // configuration folder takes their place.
 
-#include "app/core/settings_directory.h"
+#include "app/settings/settings_directory.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,9 +11,9 @@
 #include <fstream>
 #include <set>
 
-#include "app/core/comm_settings.h"
-#include "app/core/port_device.h"
-#include "fakes.h"
+#include "app/settings/comm_settings.h"
+#include "app/settings/port_device.h"
+#include "core/fakes.h"
 #include "link/control_names.h"
 #include "link/files.h"
 

@@ -1,8 +1,8 @@
-#include "app/core/comm_settings.h"
+#include "app/settings/comm_settings.h"
 
 #include <system_error>
 
-#include "app/core/settings_directory.h"
+#include "app/settings/settings_directory.h"
 #include "link/files.h"
 #include "link/numbers.h"
 #include "link/text_items.h"

@@ -1,9 +1,9 @@
-#include "app/core/port_device.h"
+#include "app/settings/port_device.h"
 
 #include <optional>
 #include <system_error>
 
-#include "app/core/settings_directory.h"
+#include "app/settings/settings_directory.h"
 
 namespace tc24 {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "fakes.h"
-#include "link/bus_scan.h"
+#include "core/fakes.h"
+#include "diagnostics/bus_scan.h"
 #include "link/control_names.h"
 #include "protocol/crc16.h"
 #include "protocol/hex.h"

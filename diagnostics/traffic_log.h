@@ -45,12 +45,6 @@ struct TrafficRow {
     std::string text;  // the request in words, the verdict, or a note on a received chunk
 };
 
-// A request as it went out, numbered 1, 2, … in the order written; number 0: none yet.
-struct SentRequest {
-    std::uint64_t number = 0;
-    Bytes bytes;
-};
-
 // Figures of one kind of request (or of all of them).
 struct TrafficStatistics {
     std::uint64_t requests = 0;
@@ -94,9 +88,6 @@ public:
     const std::deque<TrafficRow>& rows() const { return rows_; }
     std::size_t capacity() const { return capacity_; }
 
-    // The request written last. clear() keeps it: it is still the one a reply answers.
-    const SentRequest& lastRequest() const { return lastRequest_; }
-
     const TrafficStatistics& statistics(protocol::RequestKind kind) const;
     TrafficStatistics totals() const;
 
@@ -129,7 +120,6 @@ private:
     std::uint64_t nextNumber_ = 1;
     std::deque<TrafficRow> rows_;
     std::optional<Pending> pending_;
-    SentRequest lastRequest_;
     std::array<TrafficStatistics, protocol::kRequestKinds> statistics_{};
 };
 

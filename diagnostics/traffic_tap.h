@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/serial_port.h"
-#include "link/traffic_log.h"
+#include "diagnostics/traffic_log.h"
 
 namespace tc24 {
 

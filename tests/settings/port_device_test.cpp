@@ -1,4 +1,4 @@
-#include "app/core/port_device.h"
+#include "app/settings/port_device.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

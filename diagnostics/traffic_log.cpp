@@ -1,4 +1,4 @@
-#include "link/traffic_log.h"
+#include "diagnostics/traffic_log.h"
 
 #include <algorithm>
 #include <chrono>
@@ -137,8 +137,6 @@ void TrafficLog::recordRequest(ByteView bytes) {
     next.sent = now;
     next.broadcast = bytes.at(protocol::kStationAt) == protocol::kBroadcastStation;
     ++statisticsOf(next.kind).requests;
-    ++lastRequest_.number;
-    lastRequest_.bytes = next.request;
 
     TrafficRow row;
     row.wallMs = now.wallMs;

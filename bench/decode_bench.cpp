@@ -44,7 +44,8 @@ void CoreRegisterReply(benchmark::State& state) {
     testing::FakeSerialPort port;
     testing::FakeDialogs dialogs;
     testing::FakeTimer t2, t3, t6;
-    FrmMain frm(ui, port, dialogs, t2, t3, t6, std::filesystem::temp_directory_path());
+    testing::DiskFiles files;
+    FrmMain frm(ui, port, dialogs, files, t2, t3, t6, std::filesystem::temp_directory_path());
     port.open();
     frm.comDoOnce_Click();
     const std::vector<std::uint8_t> replies[] = {registerReply(0), registerReply(1)};

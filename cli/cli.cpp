@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/platform/settings_folder.h"
 #include "app/settings/comm_settings.h"
 #include "cli/list_file.h"
 #include "cli/master.h"
@@ -430,7 +431,8 @@ int run(const QStringList& arguments, Environment& env) {
     const Invocation& invocation = *parsed.invocation;
 
     // The port and speed the window would use, unless given.
-    const auto saved = readCommSettings(env.programDirectory);
+    const SettingsLocation settings = settingsLocation(env.programDirectory);
+    const auto saved = readCommSettings(settings);
     const int portNumber = saved && saved->port >= 1 ? saved->port : kDefaultPort;
     const std::string portName = invocation.port.value_or("COM" + std::to_string(portNumber));
     const int baud = invocation.baud.value_or(saved ? (saved->rate == 0 ? kRateZero : saved->rate)
@@ -440,7 +442,7 @@ int run(const QStringList& arguments, Environment& env) {
         return kUsage;
     }
     std::string error;
-    const auto endpoint = resolvePort(portName, env.programDirectory, error);
+    const auto endpoint = resolvePort(portName, settings, error);
     if (!endpoint) {
         env.err << "tc24-cli: " << error << '\n';
         return kUsage;

@@ -30,8 +30,7 @@ std::optional<int> comNumber(std::string_view text) {
 
 }  // namespace
 
-std::optional<Endpoint> resolvePort(std::string_view text,
-                                    const std::filesystem::path& programDirectory,
+std::optional<Endpoint> resolvePort(std::string_view text, const SettingsLocation& settings,
                                     std::string& error) {
     Endpoint endpoint;
     if (text.empty()) {
@@ -59,7 +58,7 @@ std::optional<Endpoint> resolvePort(std::string_view text,
                     std::to_string(kHighestComNumber);
             return std::nullopt;
         }
-        endpoint.device = deviceForPort(programDirectory, *number);
+        endpoint.device = deviceForPort(settings, *number);
         endpoint.shownName = "COM" + std::to_string(*number) + " (" + endpoint.device + ")";
         return endpoint;
     }

@@ -311,10 +311,12 @@ std::string TrafficLog::csv() const {
 std::string trafficWallTime(std::int64_t wallMs, bool withDate) {
     const std::int64_t milliseconds = ((wallMs % 1000) + 1000) % 1000;
     const std::time_t seconds = static_cast<std::time_t>((wallMs - milliseconds) / 1000);
-    std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr) {
+    // std::localtime shares one result between calls; the log runs on the window's thread.
+    const std::tm* shared = std::localtime(&seconds);
+    if (shared == nullptr) {
         return {};
     }
+    const std::tm local = *shared;
     char text[48];
     if (withDate) {
         std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,

@@ -10,10 +10,11 @@ namespace tc24::fuzzing {
 
 struct FuzzWindow {
     explicit FuzzWindow(std::filesystem::path directory = std::filesystem::temp_directory_path())
-        : frm(ui, port, dialogs, timer2, timer3, timer6, std::move(directory)) {}
+        : frm(ui, port, dialogs, files, timer2, timer3, timer6, std::move(directory)) {}
     testing::FakeControls ui;
     testing::FakeSerialPort port;
     testing::FakeDialogs dialogs;
+    testing::DiskFiles files;
     testing::FakeTimer timer2;
     testing::FakeTimer timer3;
     testing::FakeTimer timer6;

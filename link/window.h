@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/control_names.h"
+#include "link/files.h"
 #include "link/readings.h"
 #include "link/serial_port.h"
 #include "link/ui.h"
@@ -73,24 +74,31 @@ using Decoder = void (*)(Window&, ByteView);
 // Everything a handler needs: the state, the controls and the platform behind interfaces.
 class Window {
 public:
-    Window(Controls& controls, SerialPort& serialPort, Dialogs& dialogBoxes, Timer& t2, Timer& t3,
-           Timer& t6, std::filesystem::path programDir)
+    Window(Controls& controls, SerialPort& serialPort, Dialogs& dialogBoxes, FileWriter& fileWriter,
+           Timer& t2, Timer& t3, Timer& t6, std::filesystem::path programDir,
+           std::filesystem::path settingsDir)
         : ui(controls),
           port(serialPort),
           dialogs(dialogBoxes),
+          files(fileWriter),
           Timer2(t2),
           Timer3(t3),
           Timer6(t6),
-          programDirectory(std::move(programDir)) {}
+          programDirectory(std::move(programDir)),
+          settingsDirectory(std::move(settingsDir)) {}
 
     WindowState state;
     Controls& ui;
     SerialPort& port;
     Dialogs& dialogs;
+    FileWriter& files;
     Timer& Timer2;  // cyclic polling
     Timer& Timer3;  // automatic serial-number writing
     Timer& Timer6;  // read-all of serial numbers
+    // Where file dialogs start; and where comm.set and the ports/ links are kept, which the
+    // Qt layer chose (the program's directory or the user's configuration folder).
     std::filesystem::path programDirectory;
+    std::filesystem::path settingsDirectory;
 
     // One decoder per pending-operation code; filled by FrmMain.
     std::map<std::int16_t, Decoder> decoders;

@@ -1,12 +1,6 @@
 #include "measure/csv_recorder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace tc24::measure {
 
@@ -26,24 +20,6 @@ std::string csvField(std::string_view text) {
     }
     quoted += '"';
     return quoted;
-}
-
-std::optional<std::string> writeAll(int fd, std::string_view bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::string(std::strerror(errno));
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fdatasync(fd) != 0) {
-        return std::string(std::strerror(errno));
-    }
-    return std::nullopt;
 }
 
 }  // namespace
@@ -67,9 +43,9 @@ std::string isoLocalTime(std::chrono::system_clock::time_point time) {
         --seconds;
     }
     const std::time_t whole = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    ::localtime_r(&whole, &local);
-    return isoLocalTime(local, static_cast<int>(millis));
+    // std::localtime shares one result between calls; the handlers all run on one thread.
+    const std::tm* local = std::localtime(&whole);
+    return local != nullptr ? isoLocalTime(*local, static_cast<int>(millis)) : std::string();
 }
 
 std::string csvHeader() {
@@ -93,51 +69,6 @@ std::string csvLine(std::string_view time, const RegisterReading& reading) {
         }
     }
     return line + "\r\n";
-}
-
-CsvWriter::~CsvWriter() {
-    close();
-}
-
-std::optional<std::string> CsvWriter::open(const std::filesystem::path& path) {
-    close();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return std::string(std::strerror(errno));
-    }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        const std::string reason = std::strerror(errno);
-        ::close(fd);
-        return reason;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return std::string("不是普通文件");
-    }
-    if (status.st_size == 0) {
-        if (auto error = writeAll(fd, csvHeader())) {
-            ::close(fd);
-            return error;
-        }
-    }
-    fd_ = fd;
-    path_ = path;
-    return std::nullopt;
-}
-
-std::optional<std::string> CsvWriter::append(std::string_view line) {
-    if (fd_ < 0) {
-        return std::string(std::strerror(EBADF));
-    }
-    return writeAll(fd_, line);
-}
-
-void CsvWriter::close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
 }
 
 }  // namespace tc24::measure

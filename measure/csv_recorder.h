@@ -2,8 +2,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,29 +25,5 @@ std::string isoLocalTime(std::chrono::system_clock::time_point time);
 std::string csvHeader();
 // One line, with its CR LF.
 std::string csvLine(std::string_view time, const RegisterReading& reading);
-
-// Appends lines to a file, each written through to the disk before append() returns, so a
-// crash or power cut loses at most the line being written. An existing file is continued,
-// never truncated; a new or empty one gets the header first.
-class CsvWriter {
-public:
-    CsvWriter() = default;
-    ~CsvWriter();
-    CsvWriter(const CsvWriter&) = delete;
-    CsvWriter& operator=(const CsvWriter&) = delete;
-
-    // The system's reason when the file cannot be opened or the header cannot be written.
-    std::optional<std::string> open(const std::filesystem::path& path);
-    // The system's reason when the line could not be written completely.
-    std::optional<std::string> append(std::string_view line);
-    void close();
-
-    bool isOpen() const { return fd_ >= 0; }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    int fd_ = -1;
-    std::filesystem::path path_;
-};
 
 }  // namespace tc24::measure

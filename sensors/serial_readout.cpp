@@ -230,7 +230,7 @@ void cmdSaveSn_Click(Window& window) {
     }
     const int count = static_cast<int>(numbers::roundDown(lastSaved));
 
-    if (const auto failure = writeFileReplacing(path, listFileContent(state, count))) {
+    if (const auto failure = window.files.replace(path, listFileContent(state, count))) {
         window.message(MessageBox{"无法保存序列号文件 " + path + "：" + *failure,
                                   messages::kSystemPrompt, false, true});
         return;

@@ -12,9 +12,11 @@
 
 namespace tc24 {
 
-FrmMain::FrmMain(Controls& controls, SerialPort& port, Dialogs& dialogs, Timer& timer2,
-                 Timer& timer3, Timer& timer6, std::filesystem::path programDirectory)
-    : window_(controls, port, dialogs, timer2, timer3, timer6, std::move(programDirectory)) {
+FrmMain::FrmMain(Controls& controls, SerialPort& port, Dialogs& dialogs, FileWriter& files,
+                 Timer& timer2, Timer& timer3, Timer& timer6,
+                 std::filesystem::path programDirectory, std::filesystem::path settingsDirectory)
+    : window_(controls, port, dialogs, files, timer2, timer3, timer6, programDirectory,
+              settingsDirectory.empty() ? programDirectory : std::move(settingsDirectory)) {
     // One decoder per pending-operation code, each living beside the request it answers.
     window_.decoders = {
         {cmd_mode::RegisterQuery, &measure::decodeRegisterReply},

@@ -10,8 +10,10 @@ namespace tc24 {
 // forwards its signals here; tests drive it with fakes.
 class FrmMain {
 public:
-    FrmMain(Controls& controls, SerialPort& port, Dialogs& dialogs, Timer& timer2, Timer& timer3,
-            Timer& timer6, std::filesystem::path programDirectory);
+    // Without a settings directory of its own, comm.set and ports/ are in the program's.
+    FrmMain(Controls& controls, SerialPort& port, Dialogs& dialogs, FileWriter& files,
+            Timer& timer2, Timer& timer3, Timer& timer6, std::filesystem::path programDirectory,
+            std::filesystem::path settingsDirectory = {});
 
     Window& window() { return window_; }
     WindowState& state() { return window_.state; }

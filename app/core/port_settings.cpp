@@ -17,11 +17,15 @@ constexpr const char* kPortInUse = "所选的串行端口已被其他设备所�
 constexpr const char* kSaved = "串口设置保存成功";
 constexpr const char* kSystemInfo = "系统信息";
 
+SettingsLocation settingsOf(const Window& window) {
+    return {window.settingsDirectory, window.programDirectory};
+}
+
 // Opens the configured port; tells the status bar which device it is or why it failed.
 bool openPort(Window& window) {
     window.port.open();
     const int number = window.state.CommNum;
-    const std::string device = deviceForPort(window.programDirectory, number);
+    const std::string device = deviceForPort(settingsOf(window), number);
     const std::string entry = "COM" + std::to_string(number);
     if (window.port.isOpen()) {
         OpenOnComm(window.port);
@@ -81,7 +85,7 @@ void Form_Load(Window& window) {
 
     // A missing or malformed comm.set leaves the port closed and the lists at their design
     // texts.
-    const auto saved = readCommSettings(window.programDirectory);
+    const auto saved = readCommSettings(settingsOf(window));
     if (saved) {
         state.CommNum = saved->port;
         state.CommRate = saved->rate;
@@ -151,10 +155,10 @@ void cmdCom_Click(Window& window) {
     // The settings are stored even when the port cannot be opened now, but only success
     // is reported as success.
     const auto writeError =
-        writeCommSettings(window.programDirectory, {state.CommNum, state.CommRate});
+        writeCommSettings(settingsOf(window), window.files, {state.CommNum, state.CommRate});
     if (writeError) {
-        window.message({"无法保存串口设置文件 " + commSetPath(window.programDirectory).string() +
-                            "：" + *writeError,
+        window.message({"无法保存串口设置文件 " + commSetPath(settingsOf(window)).string() + "：" +
+                            *writeError,
                         messages::kSystemPrompt, false, true});
     }
     if (!opened) {

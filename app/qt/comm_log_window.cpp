@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QBrush>
 #include <QColor>
+#include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/platform/qt_file_writer.h"
 #include "app/qt/main_window.h"
 #include "link/files.h"
 #include "protocol/frames.h"
@@ -292,8 +294,9 @@ void CommLogWindow::onLogChanged() {
 void CommLogWindow::refreshStatistics() {
     for (int kind = 0; kind <= protocol::kRequestKinds; ++kind) {
         const TrafficStatistics figures =
-            kind < protocol::kRequestKinds ? log_->statistics(static_cast<protocol::RequestKind>(kind))
-                                         : log_->totals();
+            kind < protocol::kRequestKinds
+                ? log_->statistics(static_cast<protocol::RequestKind>(kind))
+                : log_->totals();
         const QStringList cells = statisticsCells(figures);
         for (int column = 0; column < kStatisticsColumns; ++column) {
             auto* item = statistics_->item(kind, column);
@@ -329,7 +332,8 @@ void CommLogWindow::save() {
         path += ending;
     }
     const std::string content = csv ? log_->csv() : log_->text();
-    if (const auto failure = writeFileReplacing(path.toStdString(), content)) {
+    if (const auto failure =
+            QtFileWriter().replace(QFile::encodeName(path).toStdString(), content)) {
         QMessageBox::warning(
             this, QStringLiteral("通讯记录"),
             QStringLiteral("无法保存 %1：%2").arg(path, QString::fromStdString(*failure)));

@@ -7,9 +7,9 @@
 #include <QToolBar>
 #include <chrono>
 
-#include "app/settings/settings_directory.h"
 #include "app/qt/main_window.h"
 #include "link/window.h"
+#include "measure/csv_recorder.h"
 
 namespace tc24 {
 
@@ -28,7 +28,12 @@ CsvRecording* CsvRecording::install(MainWindow& window) {
 CsvRecording::CsvRecording(MainWindow& window)
     : QObject(&window),
       core_(window.core().window()),
-      programDirectory_(window.core().window().programDirectory) {
+      // Data files start where a portable program keeps its own files; an installed one, or
+      // one in a read-only folder, starts in the home folder.
+      initialFolder_(
+          window.settingsLocation().folder == window.settingsLocation().programDirectory
+              ? window.settingsLocation().programDirectory
+              : std::filesystem::path(QFile::encodeName(QDir::homePath()).toStdString())) {
     setObjectName(QStringLiteral("csvRecording"));
     action_ = new QAction(QString::fromUtf8(kTitle), this);
     action_->setObjectName(QStringLiteral("actionRecord"));
@@ -55,13 +60,8 @@ CsvRecording::CsvRecording(MainWindow& window)
 bool CsvRecording::start() {
     stop();
     action_->setChecked(false);
-    // Data files start where a portable program's own files are; an installed one, or one
-    // in a read-only folder, starts in the home folder.
-    const std::string initial =
-        !isInstalledProgramDirectory(programDirectory_) && takesNewFiles(programDirectory_)
-            ? programDirectory_.string()
-            : QFile::encodeName(QDir::homePath()).toStdString();
-    const auto chosen = core_.dialogs.askSaveFile({kTitle, initial, "CSV|*.csv", false});
+    const auto chosen =
+        core_.dialogs.askSaveFile({kTitle, initialFolder_.string(), "CSV|*.csv", false});
     if (!chosen || chosen->empty()) {
         return false;
     }
@@ -69,7 +69,7 @@ bool CsvRecording::start() {
     if (!file.has_extension()) {
         file += ".csv";
     }
-    if (const auto error = writer_.open(file)) {
+    if (const auto error = writer_.open(file, measure::csvHeader())) {
         core_.message({"无法打开记录文件 " + file.string() + "：" + *error + "\n记录未开始。",
                        std::string(kTitle), false, true});
         return false;

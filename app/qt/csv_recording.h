@@ -4,7 +4,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "measure/csv_recorder.h"
+#include "app/platform/line_file.h"
+#include "link/readings.h"
 
 class QAction;
 
@@ -15,9 +16,10 @@ class Window;
 
 // "记录数据": while checked, every valid register reply appends one CSV line to the file the
 // operator chose (format in measure/csv_recorder.h); a chunk that is not a whole valid reply
-// to the request sent is shown in the boxes but not recorded (measure/valid_replies.h). A
-// file that cannot be opened or written stops the recording with a message; nothing is
-// reported as recorded that is not on the disk.
+// to the request sent is shown in the boxes but not recorded (measure/valid_replies.h). Each
+// line reaches the system as it is written (app/platform/line_file.h). A file that cannot be
+// opened or written stops the recording with a message; nothing is reported as recorded
+// that was not written.
 class CsvRecording : public QObject {
     Q_OBJECT
 public:
@@ -40,9 +42,9 @@ private:
     void fail(const std::string& text);
 
     Window& core_;
-    std::filesystem::path programDirectory_;
+    std::filesystem::path initialFolder_;  // where the file dialog starts
     QAction* action_ = nullptr;
-    measure::CsvWriter writer_;
+    LineFile writer_;
     long long lines_ = 0;
 };
 

@@ -15,7 +15,7 @@
 #include <QToolBar>
 #include <algorithm>
 
-#include "app/settings/port_device.h"
+#include "app/platform/settings_folder.h"
 #include "app/qt/bus_scan_dialog.h"
 #include "app/qt/comm_log_window.h"
 #include "app/qt/csv_recording.h"
@@ -25,8 +25,9 @@
 #include "app/qt/qt_timer.h"
 #include "app/qt/trend_view.h"
 #include "app/qt/ui_frm_main.h"
-#include "link/control_names.h"
+#include "app/settings/port_device.h"
 #include "diagnostics/traffic_tap.h"
+#include "link/control_names.h"
 #include "link/window.h"
 
 namespace tc24 {
@@ -59,12 +60,13 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
                        QWidget* parent)
     : QMainWindow(parent),
       programDirectory_(std::move(programDirectory)),
+      settings_(tc24::settingsLocation(programDirectory_)),
       ui_(std::make_unique<Ui::frmMain>()) {
     ui_->setupUi(this);
     setWindowTitle(QString::fromUtf8(kApplicationTitle));
 
     if (port == nullptr) {
-        ownPort_ = std::make_unique<QtSerialPort>(programDirectory_);
+        ownPort_ = std::make_unique<QtSerialPort>(settings_);
         port = ownPort_.get();
     }
     trafficLog_ = std::make_shared<TrafficLog>();
@@ -82,8 +84,8 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     controls_ = std::make_unique<QtControls>(this, statusBar());
     // The port is closed until start-up opens it.
     controls_->bringToFront(control::imgNotConnected);
-    core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, *timer2_, *timer3_, *timer6_,
-                                      programDirectory_);
+    core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, files_, *timer2_, *timer3_,
+                                      *timer6_, programDirectory_, settings_.folder);
     connectHandlers();
     installTools();
 }
@@ -107,7 +109,8 @@ void MainWindow::prepareControls() {
     // The counters change with every poll. At a fixed size a new number repaints the label
     // alone; a label that may grow has the whole window laid out again for each number.
     for (QLabel* counter : {ui_->lblCounter, ui_->lblErrCounter}) {
-        const int tenDigits = counter->fontMetrics().horizontalAdvance(QStringLiteral("0000000000"));
+        const int tenDigits =
+            counter->fontMetrics().horizontalAdvance(QStringLiteral("0000000000"));
         counter->setFixedSize(std::max(counter->minimumWidth(), tenDigits + 4),
                               counter->sizeHint().height());
     }
@@ -180,7 +183,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::refreshPortTooltips() {
     QComboBox* ports = ui_->Combo1;
     for (int n = 1; n <= ports->count(); ++n) {
-        ports->setItemData(n - 1, QString::fromStdString(portEntryTooltip(programDirectory_, n)),
+        ports->setItemData(n - 1, QString::fromStdString(portEntryTooltip(settings_, n)),
                            Qt::ToolTipRole);
     }
 }

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "app/core/frm_main.h"
+#include "app/platform/qt_file_writer.h"
+#include "app/settings/settings_location.h"
 
 class QToolBar;
 
@@ -41,6 +43,9 @@ public:
     // The tool bar that opens the views beside the main window (log, trends, recording).
     QToolBar* toolsBar() { return toolsBar_; }
 
+    // Where comm.set and the ports/ links are kept for this program's directory.
+    const SettingsLocation& settingsLocation() const { return settings_; }
+
     // Start-up: restores the saved settings and opens the saved port. Call before show().
     void load();
 
@@ -59,6 +64,8 @@ private:
     void refreshPortTooltips();
 
     std::filesystem::path programDirectory_;
+    SettingsLocation settings_;  // where comm.set and ports/ are kept
+    QtFileWriter files_;
     std::unique_ptr<Ui::frmMain> ui_;
     QToolBar* toolsBar_ = nullptr;
     std::unique_ptr<SerialPort> ownPort_;

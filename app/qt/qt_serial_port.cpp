@@ -72,8 +72,8 @@ bool meansDeviceLost(QSerialPort::SerialPortError error) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort(std::filesystem::path programDirectory, QObject* parent)
-    : QObject(parent), programDirectory_(std::move(programDirectory)) {
+QtSerialPort::QtSerialPort(SettingsLocation settings, QObject* parent)
+    : QObject(parent), location_(std::move(settings)) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
@@ -242,7 +242,7 @@ void QtSerialPort::setEventHandler(std::function<void()> handler) {
 }
 
 QString QtSerialPort::devicePath() const {
-    return QString::fromStdString(deviceForPort(programDirectory_, portNumber_));
+    return QString::fromStdString(deviceForPort(location_, portNumber_));
 }
 
 bool QtSerialPort::dataEventDue() {

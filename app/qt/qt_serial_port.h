@@ -6,16 +6,17 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/settings/settings_location.h"
 #include "link/serial_port.h"
 
 namespace tc24 {
 
 // The serial port over QSerialPort. Port number n opens the device that
-// <program directory>/ports/COMn links to, or /dev/ttyUSB{n-1} (COMn on Windows).
+// <settings folder>/ports/COMn links to, or /dev/ttyUSB{n-1} (COMn on Windows).
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
 public:
-    explicit QtSerialPort(std::filesystem::path programDirectory, QObject* parent = nullptr);
+    explicit QtSerialPort(SettingsLocation settings, QObject* parent = nullptr);
     ~QtSerialPort() override;
 
     void setPortNumber(int number) override;
@@ -53,7 +54,7 @@ private:
     bool dataEventDue();
     void applySettings();
 
-    std::filesystem::path programDirectory_;
+    SettingsLocation location_;  // where the ports/ links are
     QSerialPort port_;
     int portNumber_ = 1;
     std::string settings_ = "9600,N,8,1";

@@ -2,15 +2,14 @@
 
 #include <system_error>
 
-#include "app/settings/settings_directory.h"
 #include "link/files.h"
 #include "link/numbers.h"
 #include "link/text_items.h"
 
 namespace tc24 {
 
-std::filesystem::path commSetPath(const std::filesystem::path& programDirectory) {
-    return settingsDirectory(programDirectory) / "comm.set";
+std::filesystem::path commSetPath(const SettingsLocation& location) {
+    return location.folder / "comm.set";
 }
 
 std::optional<CommSettings> parseCommSettings(std::string_view content) {
@@ -30,12 +29,12 @@ std::optional<CommSettings> parseCommSettings(std::string_view content) {
     return CommSettings{*port, *rate};
 }
 
-std::optional<CommSettings> readCommSettings(const std::filesystem::path& programDirectory) {
-    const std::filesystem::path path = commSetPath(programDirectory);
+std::optional<CommSettings> readCommSettings(const SettingsLocation& location) {
+    const std::filesystem::path path = commSetPath(location);
     auto content = readWholeFile(path);
     if (!content) {
         std::error_code ec;
-        const std::filesystem::path portable = programDirectory / "comm.set";
+        const std::filesystem::path portable = location.programDirectory / "comm.set";
         if (path == portable || std::filesystem::exists(path, ec)) {
             return std::nullopt;  // missing, or there but unreadable: not replaced by another
         }
@@ -51,15 +50,15 @@ std::string formatCommSettings(const CommSettings& settings) {
     return std::to_string(settings.port) + "," + std::to_string(settings.rate) + "\r\n";
 }
 
-std::optional<std::string> writeCommSettings(const std::filesystem::path& programDirectory,
+std::optional<std::string> writeCommSettings(const SettingsLocation& location, FileWriter& files,
                                              const CommSettings& settings) {
-    const std::filesystem::path path = commSetPath(programDirectory);
+    const std::filesystem::path path = commSetPath(location);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     if (ec) {
         return ec.message();
     }
-    return writeFileReplacing(path, formatCommSettings(settings));
+    return files.replace(path, formatCommSettings(settings));
 }
 
 }  // namespace tc24

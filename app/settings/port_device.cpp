@@ -3,8 +3,6 @@
 #include <optional>
 #include <system_error>
 
-#include "app/settings/settings_directory.h"
-
 namespace tc24 {
 
 namespace fs = std::filesystem;
@@ -39,23 +37,22 @@ std::optional<std::string> deviceInPortsFolder(const fs::path& folder, const std
 
 }  // namespace
 
-std::string deviceForPort(const fs::path& programDirectory, int portNumber) {
+std::string deviceForPort(const SettingsLocation& location, int portNumber) {
     if (portNumber < 1) {
         return {};
     }
     const std::string name = "COM" + std::to_string(portNumber);
 #ifdef _WIN32
-    (void)programDirectory;
+    (void)location;
     return name;
 #else
     // The settings directory first; when that is the user's configuration folder, links in
     // the program's directory still count for entries it does not map.
-    const fs::path settings = settingsDirectory(programDirectory);
-    if (auto device = deviceInPortsFolder(settings / "ports", name)) {
+    if (auto device = deviceInPortsFolder(location.folder / "ports", name)) {
         return *device;
     }
-    if (settings != programDirectory) {
-        if (auto device = deviceInPortsFolder(programDirectory / "ports", name)) {
+    if (location.folder != location.programDirectory) {
+        if (auto device = deviceInPortsFolder(location.programDirectory / "ports", name)) {
             return *device;
         }
     }
@@ -63,9 +60,9 @@ std::string deviceForPort(const fs::path& programDirectory, int portNumber) {
 #endif
 }
 
-std::string portEntryTooltip(const fs::path& programDirectory, int portNumber) {
+std::string portEntryTooltip(const SettingsLocation& location, int portNumber) {
     const std::string name = "COM" + std::to_string(portNumber);
-    const std::string device = deviceForPort(programDirectory, portNumber);
+    const std::string device = deviceForPort(location, portNumber);
     if (device.empty()) {
         return name + ": no such port";
     }

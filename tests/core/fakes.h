@@ -270,9 +270,19 @@ private:
     std::filesystem::path path_;
 };
 
+// Files written straight to the disk (a temporary file renamed over the old one), as the
+// window's QSaveFile writer does; `failWith` makes every write fail with that reason.
+class DiskFiles : public FileWriter {
+public:
+    std::optional<std::string> replace(const std::filesystem::path& path,
+                                       std::string_view content) override;
+    std::optional<std::string> failWith;
+    int writes = 0;
+};
+
 // The window's behaviour over fakes, as a test drives it.
 struct Harness {
-    Harness() : frm(ui, port, dialogs, timer2, timer3, timer6, dir.path()) {}
+    Harness() : frm(ui, port, dialogs, files, timer2, timer3, timer6, dir.path()) {}
     // Start-up with the port open at COM1, as after a normal start.
     void startWithOpenPort();
     WindowState& state() { return frm.state(); }
@@ -281,6 +291,7 @@ struct Harness {
     FakeControls ui;
     FakeSerialPort port;
     FakeDialogs dialogs;
+    DiskFiles files;
     FakeTimer timer2;
     FakeTimer timer3;
     FakeTimer timer6;

@@ -78,24 +78,7 @@ TEST(ItemReader, UnclosedQuoteRunsToTheEnd) {
     EXPECT_FALSE(items.next());
 }
 
-TEST(FileReplacing, WritesAndKeepsTheOldFileWhenItCannot) {
+TEST(Files, AFileThatCannotBeReadIsNone) {
     tc24::testing::TempDir dir;
-    const auto file = dir.path() / "list.txt";
-    ASSERT_FALSE(writeFileReplacing(file, "old\r\n"));
-    EXPECT_EQ(*readWholeFile(file), "old\r\n");
-
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
-                                                 std::filesystem::perms::owner_exec);
-    if (::geteuid() != 0) {  // root ignores directory permissions
-        EXPECT_TRUE(writeFileReplacing(file, "new\r\n").has_value());
-        EXPECT_EQ(*readWholeFile(file), "old\r\n");
-    }
-    EXPECT_TRUE(writeFileReplacing(dir.path() / "no-such-dir" / "x.txt", "x").has_value());
-    // Even root cannot replace a directory with a file: the rename fails, nothing is left.
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
-    std::filesystem::create_directory(dir.path() / "taken");
-    EXPECT_TRUE(writeFileReplacing(dir.path() / "taken", "x").has_value());
-    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "taken"));
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "taken.tmp"));
     EXPECT_FALSE(readWholeFile(dir.path() / "missing.txt"));
 }

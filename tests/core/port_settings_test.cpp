@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "app/settings/comm_settings.h"
 #include "app/core/port_settings.h"
+#include "app/settings/comm_settings.h"
 #include "fakes.h"
 #include "link/control_names.h"
 #include "link/files.h"
@@ -25,9 +25,11 @@ std::string commSet(const Harness& h) {
 
 TEST(CommSet, RoundTripWithCrLf) {
     tc24::testing::TempDir dir;
-    ASSERT_FALSE(writeCommSettings(dir.path(), {3, 38400}));
+    tc24::testing::DiskFiles files;
+    const SettingsLocation location{dir.path(), dir.path()};
+    ASSERT_FALSE(writeCommSettings(location, files, {3, 38400}));
     EXPECT_EQ(*readWholeFile(dir.path() / "comm.set"), "3,38400\r\n");
-    const auto read = readCommSettings(dir.path());
+    const auto read = readCommSettings(location);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->port, 3);
     EXPECT_EQ(read->rate, 38400);
@@ -151,14 +153,14 @@ TEST(SaveSettings, PortThatCannotBeOpenedIsNotReportedAsSaved) {
 TEST(SaveSettings, UnwritableCommSetKeepsTheOldFileAndSaysSo) {
     Harness h;
     writeCommSet(h, "1,9600\r\n");
-    // A directory where the temporary file would go makes the write fail, even for root.
-    std::filesystem::create_directory(h.dir.path() / "comm.set.tmp");
-    std::ofstream(h.dir.path() / "comm.set.tmp" / "x") << "x";
+    h.files.failWith = "No space left on device";
     h.ui.setCurrentIndex(control::Combo1, 2);
     h.frm.cmdCom_Click();
     EXPECT_EQ(commSet(h), "1,9600\r\n");
     ASSERT_EQ(h.dialogs.shown.size(), 1U);
-    EXPECT_NE(h.dialogs.shown[0].text.find("comm.set"), std::string::npos);
+    EXPECT_NE(h.dialogs.shown[0].text.find((h.dir.path() / "comm.set").string()),
+              std::string::npos);
+    EXPECT_NE(h.dialogs.shown[0].text.find("No space left on device"), std::string::npos);
     EXPECT_NE(h.dialogs.shown[0].text, "串口设置保存成功");
     EXPECT_TRUE(h.port.isOpen());
 }

@@ -44,7 +44,8 @@ protected:
     tc24::testing::FakeSerialPort port;
     tc24::testing::FakeDialogs dialogs;
     tc24::testing::FakeTimer timer2, timer3, timer6;
-    FrmMain frm{ui, port, dialogs, timer2, timer3, timer6, dir.path()};
+    tc24::testing::DiskFiles files;
+    FrmMain frm{ui, port, dialogs, files, timer2, timer3, timer6, dir.path()};
     std::vector<std::string> taken;
 };
 

@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "core/fakes.h"
-#include "link/control_names.h"
 #include "diagnostics/traffic_log.h"
 #include "diagnostics/traffic_tap.h"
+#include "link/control_names.h"
 #include "protocol/frames.h"
 #include "protocol/hex.h"
 
@@ -260,7 +260,8 @@ TEST(TrafficTapTest, WindowTrafficIsLoggedAndDecodedAsBefore) {
     FakeControls ui;
     FakeDialogs dialogs;
     FakeTimer t2, t3, t6;
-    FrmMain frm(ui, tap, dialogs, t2, t3, t6, dir.path());
+    tc24::testing::DiskFiles files;
+    FrmMain frm(ui, tap, dialogs, files, t2, t3, t6, dir.path());
     std::ofstream(dir.path() / "comm.set", std::ios::binary) << "1,19200\r\n";
     frm.Form_Load();
     ASSERT_TRUE(raw.isOpen());

@@ -56,7 +56,7 @@ protected:
         pty_ = std::make_unique<Pty>();
         ASSERT_TRUE(pty_->ok());
         mapCom1(pty_->slaveName);
-        port_ = std::make_unique<QtSerialPort>(dir_);
+        port_ = std::make_unique<QtSerialPort>(SettingsLocation{dir_, dir_});
         port_->setPortNumber(1);
         port_->setEventHandler([this] {
             kinds_.push_back(port_->eventKind());

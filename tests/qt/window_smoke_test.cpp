@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "app/settings/port_device.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_controls.h"
 #include "app/qt/qt_dialogs.h"
 #include "app/qt/qt_timer.h"
+#include "app/settings/port_device.h"
 #include "core/fakes.h"
 #include "link/control_names.h"
 
@@ -250,7 +250,7 @@ TEST_F(WindowTest, CombosListTheirEntriesWithNothingSelected) {
     for (int i = 0; i < 16; ++i) {
         EXPECT_EQ(ports->itemText(i), QStringLiteral("COM%1").arg(i + 1));
         EXPECT_EQ(ports->itemData(i, Qt::ToolTipRole).toString().toStdString(),
-                  portEntryTooltip(dir.path().toStdString(), i + 1));
+                  portEntryTooltip(window->settingsLocation(), i + 1));
     }
     EXPECT_EQ(ports->currentIndex(), -1);
     EXPECT_EQ(ports->placeholderText(), "COM4");

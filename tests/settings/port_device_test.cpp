@@ -13,6 +13,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Settings kept beside the program, as in a build tree.
+SettingsLocation beside(const fs::path& directory) {
+    return {directory, directory};
+}
+
 // A program directory of its own for each test, removed afterwards.
 class PortDeviceTest : public ::testing::Test {
 protected:
@@ -35,24 +40,24 @@ protected:
 #ifndef _WIN32
 
 TEST_F(PortDeviceTest, WithoutLinkEntryNOpensTtyUsbNMinusOne) {
-    EXPECT_EQ(deviceForPort(dir_, 1), "/dev/ttyUSB0");
-    EXPECT_EQ(deviceForPort(dir_, 3), "/dev/ttyUSB2");
-    EXPECT_EQ(deviceForPort(dir_, 16), "/dev/ttyUSB15");
+    EXPECT_EQ(deviceForPort(beside(dir_), 1), "/dev/ttyUSB0");
+    EXPECT_EQ(deviceForPort(beside(dir_), 3), "/dev/ttyUSB2");
+    EXPECT_EQ(deviceForPort(beside(dir_), 16), "/dev/ttyUSB15");
     // No ports folder at all is the same as no link.
-    EXPECT_EQ(deviceForPort(dir_ / "elsewhere", 4), "/dev/ttyUSB3");
+    EXPECT_EQ(deviceForPort(beside(dir_ / "elsewhere"), 4), "/dev/ttyUSB3");
 }
 
 TEST_F(PortDeviceTest, LinkMapsOnlyItsOwnEntry) {
     link(3, "/dev/pts/7");
-    EXPECT_EQ(deviceForPort(dir_, 3), "/dev/pts/7");
-    EXPECT_EQ(deviceForPort(dir_, 2), "/dev/ttyUSB1");
-    EXPECT_EQ(deviceForPort(dir_, 13), "/dev/ttyUSB12");  // COM13 is not COM3 plus a digit
+    EXPECT_EQ(deviceForPort(beside(dir_), 3), "/dev/pts/7");
+    EXPECT_EQ(deviceForPort(beside(dir_), 2), "/dev/ttyUSB1");
+    EXPECT_EQ(deviceForPort(beside(dir_), 13), "/dev/ttyUSB12");  // COM13 is not COM3 plus a digit
 }
 
 TEST_F(PortDeviceTest, DanglingLinkStillNamesItsTarget) {
     link(5, dir_ / "gone" / "ttyACM9");
-    EXPECT_EQ(deviceForPort(dir_, 5), (dir_ / "gone" / "ttyACM9").string());
-    const std::string tip = portEntryTooltip(dir_, 5);
+    EXPECT_EQ(deviceForPort(beside(dir_), 5), (dir_ / "gone" / "ttyACM9").string());
+    const std::string tip = portEntryTooltip(beside(dir_), 5);
     EXPECT_NE(tip.find("COM5"), std::string::npos) << tip;
     EXPECT_NE(tip.find((dir_ / "gone" / "ttyACM9").string()), std::string::npos) << tip;
     EXPECT_NE(tip.find("not present"), std::string::npos) << tip;
@@ -61,7 +66,7 @@ TEST_F(PortDeviceTest, DanglingLinkStillNamesItsTarget) {
 TEST_F(PortDeviceTest, RelativeLinkCountsFromThePortsFolder) {
     std::ofstream(dir_ / "device").put('x');
     link(2, "../device");
-    const fs::path device = deviceForPort(dir_, 2);
+    const fs::path device = deviceForPort(beside(dir_), 2);
     ASSERT_TRUE(fs::exists(device)) << device;
     EXPECT_TRUE(fs::equivalent(device, dir_ / "device"));
 }
@@ -69,21 +74,21 @@ TEST_F(PortDeviceTest, RelativeLinkCountsFromThePortsFolder) {
 TEST_F(PortDeviceTest, TooltipTellsDeviceAndPresence) {
     std::ofstream(dir_ / "device").put('x');
     link(1, dir_ / "device");
-    const std::string present = portEntryTooltip(dir_, 1);
+    const std::string present = portEntryTooltip(beside(dir_), 1);
     EXPECT_NE(present.find("COM1"), std::string::npos) << present;
     EXPECT_NE(present.find((dir_ / "device").string()), std::string::npos) << present;
     EXPECT_NE(present.find("(present)"), std::string::npos) << present;
 
     // COM16 maps to /dev/ttyUSB15, which no test machine has.
-    const std::string absent = portEntryTooltip(dir_, 16);
+    const std::string absent = portEntryTooltip(beside(dir_), 16);
     EXPECT_NE(absent.find("/dev/ttyUSB15"), std::string::npos) << absent;
     EXPECT_NE(absent.find("not present"), std::string::npos) << absent;
 }
 
 TEST_F(PortDeviceTest, PortNumbersBelowOneOpenNothing) {
-    EXPECT_EQ(deviceForPort(dir_, 0), "");
-    EXPECT_EQ(deviceForPort(dir_, -3), "");
-    EXPECT_FALSE(portEntryTooltip(dir_, 0).empty());
+    EXPECT_EQ(deviceForPort(beside(dir_), 0), "");
+    EXPECT_EQ(deviceForPort(beside(dir_), -3), "");
+    EXPECT_FALSE(portEntryTooltip(beside(dir_), 0).empty());
 }
 
 #endif

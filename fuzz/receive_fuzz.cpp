@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     w.port.setPortNumber(1);
     w.port.open();
     w.frm.state().SensorNum = 24;
-    w.ui.set(control::txtStartID, std::to_string(static_cast<int>(data[1]) - 128));
-    w.ui.set(control::txtSensorid2, std::to_string(data[1] % 70));
+    w.ui.set(tc24::control::txtStartID, std::to_string(static_cast<int>(data[1]) - 128));
+    w.ui.set(tc24::control::txtSensorid2, std::to_string(data[1] % 70));
     switch (data[0] % 8) {
         case 0:
             w.frm.comDoOnce_Click();

@@ -22,34 +22,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::optional<std::string> DiskFiles::replace(const std::filesystem::path& path,
-                                              std::string_view content) {
-    ++writes;
-    if (failWith) {
-        return failWith;
-    }
-    const std::filesystem::path temporary = path.string() + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return std::string("cannot create ") + temporary.string();
-        }
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        if (!out.flush()) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return std::string("cannot write ") + temporary.string();
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        return ec.message();
-    }
-    return std::nullopt;
-}
-
 void Harness::startWithOpenPort() {
     std::ofstream(dir.path() / "comm.set", std::ios::binary) << "1,19200\r\n";
     frm.Form_Load();

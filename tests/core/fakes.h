@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "app/core/frm_main.h"
 #include "link/control_names.h"
+#include "link/files.h"
 #include "link/serial_port.h"
 #include "link/ui.h"
 
@@ -275,7 +277,32 @@ private:
 class DiskFiles : public FileWriter {
 public:
     std::optional<std::string> replace(const std::filesystem::path& path,
-                                       std::string_view content) override;
+                                       std::string_view content) override {
+        ++writes;
+        if (failWith) {
+            return failWith;
+        }
+        const std::filesystem::path temporary = path.string() + ".tmp";
+        {
+            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+            if (!out) {
+                return std::string("cannot create ") + temporary.string();
+            }
+            out.write(content.data(), static_cast<std::streamsize>(content.size()));
+            if (!out.flush()) {
+                std::error_code ignored;
+                std::filesystem::remove(temporary, ignored);
+                return std::string("cannot write ") + temporary.string();
+            }
+        }
+        std::error_code ec;
+        std::filesystem::rename(temporary, path, ec);
+        if (ec) {
+            std::filesystem::remove(temporary, ec);
+            return ec.message();
+        }
+        return std::nullopt;
+    }
     std::optional<std::string> failWith;
     int writes = 0;
 };

@@ -24,6 +24,8 @@ namespace {
 constexpr int kDefaultPort = 1;
 constexpr int kDefaultBaud = 19200;
 constexpr int kRateZero = 9600;  // comm.set's rate 0 stands for 9600, as in the window
+// A list of 128 entries takes under 5 KiB; anything far larger is not one.
+constexpr qint64 kLargestListFile = 64 * 1024;
 
 // "25.34", or `none` for a register without a reading.
 std::string readingText(std::uint16_t value, const char* none) {
@@ -224,19 +226,40 @@ int Session::address() {
 
 int Session::setAddress() {
     const auto newAddress = static_cast<std::uint8_t>(in_.newAddress);
+    const std::string target = std::to_string(in_.newAddress);
+    const auto registerAtTarget = protocol::registerReadRequest(newAddress, 0, 1);
+    if (in_.newAddress != in_.station) {
+        // Two devices at one address would answer together from then on.
+        const auto occupant =
+            master_.ask(registerAtTarget, protocol::parseRegisterReply, Resend::Never);
+        if (occupant.failure.status == kPortFailed) {
+            return fail("", occupant.failure);
+        }
+        if (occupant.heard) {
+            return fail("", {kModuleFailed,
+                             "a device already answers at " + target + "; choose a free address"});
+        }
+    }
+    // The module answers from the new address at once: a resend after a lost reply would go
+    // to the address it has left.
     const auto changed = master_.ask(protocol::addressChangeRequest(station(), newAddress),
-                                     protocol::parseAddressChangeReply);
-    if (!changed.ok()) {
+                                     protocol::parseAddressChangeReply, Resend::Never);
+    if (!changed.ok() && !changed.effectUnknown()) {
         return fail("", changed.failure);
     }
-    // The module confirmed; it counts only once it answers at the new address.
-    const auto check =
-        master_.ask(protocol::registerReadRequest(newAddress, 0, 1), protocol::parseRegisterReply);
+    // The change counts only once the module answers at the new address.
+    const auto check = master_.ask(registerAtTarget, protocol::parseRegisterReply);
     const bool answers = check.ok() || check.verdict == protocol::ReplyVerdict::Exception;
     if (!answers) {
-        return fail("the module confirmed the change but does not answer at " +
-                        std::to_string(in_.newAddress) + ": ",
-                    check.failure);
+        if (check.failure.status == kPortFailed) {
+            return fail("", check.failure);
+        }
+        if (changed.ok()) {
+            return fail("the module confirmed the change but does not answer at " + target + ": ",
+                        check.failure);
+        }
+        return fail(
+            "", {kModuleFailed, changed.failure.message + ", and nothing answers at " + target});
     }
     if (in_.json) {
         env_.out << "{\"address\":" << in_.newAddress << "}\n";
@@ -247,7 +270,10 @@ int Session::setAddress() {
 }
 
 int Session::sensors() {
-    const auto reply = master_.ask(protocol::sensorCountRequest(), protocol::parseSensorCountReply);
+    // Several modules asked at 250 answer at once; one asked at its own address answers alone.
+    const auto asked = in_.stationGiven ? station() : protocol::kAnyModuleStation;
+    const auto reply =
+        master_.ask(protocol::sensorCountRequest(asked), protocol::parseSensorCountReply);
     if (!reply.ok()) {
         return fail("", reply.failure);
     }
@@ -351,13 +377,32 @@ int Session::serialsWrite(const std::vector<ListEntry>& list) {
 }
 
 int Session::identify() {
-    const auto reply =
-        master_.ask(protocol::identifyRequest(station(), static_cast<std::uint8_t>(in_.position)),
-                    protocol::parseIdentifyReply);
-    if (!reply.ok()) {
+    const auto position = static_cast<std::uint8_t>(in_.position);
+    const auto readPosition = protocol::serialReadRequest(station(), position);
+    // What the position holds before, so that a lost reply can be told from a request the
+    // module never took.
+    const auto before = master_.ask(readPosition, protocol::parseSerialReply);
+    if (!before.ok()) {
+        return fail("reading position " + std::to_string(in_.position) + ": ", before.failure);
+    }
+    // Sent once: the sensor, once assigned, is no longer new, and a resend would be refused.
+    const auto reply = master_.ask(protocol::identifyRequest(station(), position),
+                                   protocol::parseIdentifyReply, Resend::Never);
+    std::optional<protocol::SerialNumber> identified = reply.value;
+    if (reply.effectUnknown()) {
+        const auto after = master_.ask(readPosition, protocol::parseSerialReply);
+        if (after.failure.status == kPortFailed) {
+            return fail("", after.failure);
+        }
+        if (after.ok() && *after.value != *before.value &&
+            *after.value != protocol::kNoSerialNumber) {
+            identified = after.value;
+        }
+    }
+    if (!identified) {
         return fail("", reply.failure);
     }
-    const std::string text = serialNumberText(*reply.value);
+    const std::string text = serialNumberText(*identified);
     if (in_.json) {
         env_.out << "{\"position\":" << in_.position << ",\"serial\":" << quoted(text) << "}\n";
     } else {
@@ -459,7 +504,13 @@ int run(const QStringList& arguments, Environment& env) {
                     << in.errorString().toStdString() << '\n';
             return kUsage;
         }
-        const QByteArray content = in.readAll();
+        // Bounded: a device such as /dev/zero never ends.
+        const QByteArray content = in.read(kLargestListFile + 1);
+        if (content.size() > kLargestListFile) {
+            env.err << "tc24-cli: " << invocation.file << " is larger than "
+                    << kLargestListFile / 1024 << " KiB: not a serial-number list\n";
+            return kUsage;
+        }
         auto list = parseListFile(std::string_view(content.constData(), content.size()));
         if (!list.error.empty()) {
             env.err << "tc24-cli: " << invocation.file << ": " << list.error << '\n';
@@ -471,6 +522,11 @@ int run(const QStringList& arguments, Environment& env) {
                     << " entries; from position " << invocation.firstPosition
                     << " they would reach position " << last << " (the module has 1-"
                     << protocol::kPositions << ")\n";
+            return kUsage;
+        }
+        if (std::none_of(list.entries.begin(), list.entries.end(),
+                         [](const ListEntry& entry) { return entry.has_value(); })) {
+            env.err << "tc24-cli: " << invocation.file << " holds no serial number\n";
             return kUsage;
         }
         listIn = std::move(list.entries);

@@ -1,5 +1,7 @@
 #include "cli/master.h"
 
+#include <algorithm>
+
 #include "protocol/hex.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
@@ -31,10 +33,14 @@ std::string exceptionText(std::uint8_t code) {
 }
 
 void Master::awaitSilence() {
+    // Bounded in time and bytes: a line that never goes quiet must not hold the tool.
+    const auto deadline = Clock::now() + settings_.timeout;
     Bytes ignored;
-    for (;;) {
+    while (ignored.size() < kMostBytesWaitedOut) {
+        const auto now = Clock::now();
         const std::size_t before = ignored.size();
-        if (!transport_.receive(ignored, Clock::now() + settings_.quiet) ||
+        if (now >= deadline ||
+            !transport_.receive(ignored, std::min(deadline, now + settings_.quiet)) ||
             ignored.size() == before) {
             break;
         }
@@ -42,28 +48,55 @@ void Master::awaitSilence() {
     transport_.discardInput();
 }
 
-Master::Judged Master::exchange(const Bytes& request, const Judge& judge) {
+Master::Judged Master::exchange(const Bytes& request, const Judge& judge, int attempts) {
     Judged judged;
     const std::string timeoutText = std::to_string(settings_.timeout.count()) + " ms";
-    const int attempts = settings_.retries + 1;
+    const auto portGone = [&] {
+        return Judged{false,
+                      {kPortFailed, "the port went away: " + transport_.lostReason()},
+                      {},
+                      judged.heard};
+    };
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         transport_.discardInput();
         if (!transport_.send(protocol::withPadding(request))) {
-            return {false, {kPortFailed, "the port went away: " + transport_.lostReason()}, {}};
+            return portGone();
         }
         const auto deadline = Clock::now() + settings_.timeout;
         Bytes received;
         std::optional<protocol::ReplyCheck> check;
-        while (!(check = judge(received)) && Clock::now() < deadline) {
+        std::string skipped;  // the last frame from another station
+        for (;;) {
+            check = judge(received);
+            if (check && check->verdict == protocol::ReplyVerdict::WrongStation) {
+                // Not the reply asked for, but a late one to an earlier request: the reply
+                // asked for may still follow.
+                skipped = "; a reply from station " +
+                          std::to_string(received[protocol::kStationAt]) +
+                          " came instead: " + hexText(std::span(received).first(check->length));
+                received.erase(received.begin(),
+                               received.begin() + static_cast<std::ptrdiff_t>(check->length));
+                judged.heard = true;
+                continue;
+            }
+            if (check || Clock::now() >= deadline) {
+                break;
+            }
             if (!transport_.receive(received, deadline)) {
-                return {false, {kPortFailed, "the port went away: " + transport_.lostReason()}, {}};
+                return portGone();
             }
         }
+        judged.heard = judged.heard || !received.empty();
         judged.verdict.reset();
         if (!check) {
-            judged.failure.message = received.empty() ? "no reply within " + timeoutText
-                                                      : "incomplete reply within " + timeoutText +
-                                                            ": " + hexText(received);
+            judged.failure.message = (received.empty() ? "no reply within " + timeoutText
+                                                       : "incomplete reply within " + timeoutText +
+                                                             ": " + hexText(received)) +
+                                     skipped;
+            if (!received.empty() || !skipped.empty()) {
+                // The rest may still be on its way; it must not precede the next reply.
+                awaitSilence();
+            }
             continue;
         }
         judged.verdict = check->verdict;
@@ -82,10 +115,7 @@ Master::Judged Master::exchange(const Bytes& request, const Judge& judge) {
             case protocol::ReplyVerdict::CrcError:
                 judged.failure.message = "reply with a wrong CRC: " + frame;
                 break;
-            case protocol::ReplyVerdict::WrongStation:
-                judged.failure.message = "reply from station " +
-                                         std::to_string(received[protocol::kStationAt]) +
-                                         ", not from the station asked: " + frame;
+            case protocol::ReplyVerdict::WrongStation:  // skipped above, never judged here
                 break;
         }
         awaitSilence();

@@ -31,8 +31,15 @@ struct Outcome {
     Failure failure;             // otherwise why not
     // The verdict on the last reply; nothing when none came (or the line went away).
     std::optional<protocol::ReplyVerdict> verdict;
+    bool heard = false;  // anything at all arrived, even a broken frame
 
     bool ok() const { return value.has_value(); }
+    // Whether the module may have carried the request out although no valid reply came: it
+    // was silent or its reply broken, rather than refusing or the line going away.
+    bool effectUnknown() const {
+        return !ok() && failure.status == kModuleFailed &&
+               (!verdict || *verdict == protocol::ReplyVerdict::CrcError);
+    }
 };
 
 struct MasterSettings {
@@ -42,10 +49,21 @@ struct MasterSettings {
     std::chrono::milliseconds quiet{20};
 };
 
+// The most bytes of a broken reply waited out before the next request; a longer stream is
+// noise or a device that does not stop, and is discarded.
+inline constexpr std::size_t kMostBytesWaitedOut = 256;
+
+// Whether a request may be sent again after a failed attempt.
+enum class Resend {
+    AsSet,  // as often as MasterSettings::retries asks
+    Never,  // a request that changes the module: a lost reply does not mean it was not taken
+};
+
 // Sends one request at a time and waits for its reply, of the length the request makes known,
-// checked for station, function, CRC, exception and content. A time-out, a wrong CRC and a
-// reply from another station are retried as often as asked; an exception or a reply that does
-// not answer the request is final.
+// checked for station, function, CRC, exception and content. A time-out and a wrong CRC are
+// retried as often as asked; an exception or a reply that does not answer the request is
+// final. A frame from another station (a late reply to an earlier request) is skipped and the
+// wait goes on. Before another request, whatever is left of a broken reply is waited out.
 class Master {
 public:
     Master(Transport& transport, MasterSettings settings)
@@ -56,15 +74,19 @@ public:
                                                               std::span<const std::uint8_t>);
 
     template <typename Value>
-    Outcome<Value> ask(const Bytes& request, Parser<Value> parse) {
+    Outcome<Value> ask(const Bytes& request, Parser<Value> parse, Resend resend = Resend::AsSet) {
         Outcome<Value> outcome;
         std::optional<protocol::Parsed<Value>> parsed;
-        const auto judged = exchange(request, [&](std::span<const std::uint8_t> received) {
-            parsed = parse(request, received);
-            return parsed ? std::optional(parsed->check) : std::nullopt;
-        });
+        const auto judged = exchange(
+            request,
+            [&](std::span<const std::uint8_t> received) {
+                parsed = parse(request, received);
+                return parsed ? std::optional(parsed->check) : std::nullopt;
+            },
+            resend == Resend::AsSet ? settings_.retries + 1 : 1);
         outcome.failure = judged.failure;
         outcome.verdict = judged.verdict;
+        outcome.heard = judged.heard;
         if (judged.accepted) {
             outcome.value = parsed->value;
         }
@@ -78,10 +100,11 @@ private:
         bool accepted = false;
         Failure failure;
         std::optional<protocol::ReplyVerdict> verdict;
+        bool heard = false;
     };
     using Judge = std::function<std::optional<protocol::ReplyCheck>(std::span<const std::uint8_t>)>;
 
-    Judged exchange(const Bytes& request, const Judge& judge);
+    Judged exchange(const Bytes& request, const Judge& judge, int attempts);
     void awaitSilence();
 
     Transport& transport_;

@@ -69,6 +69,7 @@ void takeCommonOptions(const QCommandLineParser& parser, const CommonOptions& co
     }
     invocation.station = optionNumber(parser, common.station, protocol::kLowestStation,
                                       protocol::kHighestStation, invocation.station);
+    invocation.stationGiven = invocation.stationGiven || parser.isSet(common.station);
     invocation.timeoutMs =
         optionNumber(parser, common.timeout, 1, kLongestTimeoutMs, invocation.timeoutMs);
     invocation.retries = optionNumber(parser, common.retries, 0, kMostRetries, invocation.retries);
@@ -248,8 +249,8 @@ Options (before or after the command):
   --baud N        line speed. Default: the rate in comm.set, else 19200.
   --station N     the module's address, 1-249 (default 1).
   --timeout MS    how long each request waits for its reply (default 1000).
-  --retries N     further attempts after a time-out, a wrong CRC or a reply from another
-                  station (default 0).
+  --retries N     further attempts after a time-out or a wrong CRC (default 0). A reply
+                  from another station is skipped and the wait goes on.
   --json          results as JSON instead of text.
   --help          this text.   --version   the version.
 
@@ -265,21 +266,25 @@ Commands:
   address
         the module's address (asked at station 250: one module on the line only).
   set-address NEW
-        gives the module at --station the address NEW (1-249); succeeds only when the
-        module then answers at NEW.
+        gives the module at --station the address NEW (1-249); refused when a device
+        already answers at NEW; succeeds only when the module then answers at NEW. Sent
+        once whatever --retries says; when its reply is lost, NEW is asked instead.
   sensors
-        the number of sensors the module found (asked at station 250).
+        the number of sensors the module found: asked at --station when it is given,
+        else at station 250 (one module on the line only).
   serials read [--positions A-B] [--out FILE]
         the serial numbers of positions A to B (default 1-24), "<position> <serial number>"
         a line. FILE gets them in the window's list format ("保存序列号"), which the
         window's import reads; positions before A stay empty there.
   serials write FILE [--from POS] [--verify]
-        writes the list in FILE (the window's list format) into positions POS, POS+1, ...
-        (default 1); empty entries are skipped. --verify reads each position back and
-        stops at the first that holds something else, naming it.
+        writes the list in FILE (the window's list format, at most 64 KiB) into positions
+        POS, POS+1, ... (default 1); empty entries are skipped, a list without any serial
+        number is refused. --verify reads each position back and stops at the first that
+        holds something else, naming it.
   identify POS
         assigns the one new sensor attached to the module to position POS (1-24) and prints
-        its serial number.
+        its serial number. Sent once whatever --retries says; when its reply is lost, POS
+        is read back instead.
   scan [--from A] [--to B]
         the stations that answer a register read, one a line (default 1-247). Use a short
         --timeout: each silent station waits that long.

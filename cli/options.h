@@ -26,6 +26,7 @@ struct Invocation {
     std::optional<std::string> port;
     std::optional<int> baud;
     int station = 1;
+    bool stationGiven = false;  // --station was given, not defaulted
     int timeoutMs = 1000;
     int retries = 0;
     bool json = false;

@@ -39,8 +39,8 @@ Bytes addressReadRequest() {
     return withCrc({kAnyModuleStation, kModuleQuery, kQueryAddress, 0x00, 0x00, 0x01});
 }
 
-Bytes sensorCountRequest() {
-    return withCrc({kAnyModuleStation, kModuleQuery, kQuerySensorCount, 0x01, 0x00, 0x02});
+Bytes sensorCountRequest(std::uint8_t station) {
+    return withCrc({station, kModuleQuery, kQuerySensorCount, 0x01, 0x00, 0x02});
 }
 
 Bytes identifyRequest(std::uint8_t station, std::uint8_t position) {

@@ -15,8 +15,9 @@ Bytes registerReadRequest(std::uint8_t station, std::uint16_t start, std::uint16
 Bytes addressChangeRequest(std::uint8_t station, std::uint8_t newAddress);
 // Always FA 25 02 00 00 01 99 FE.
 Bytes addressReadRequest();
-// The frame alone; on the wire kSensorCountPadding zero bytes follow it (withPadding).
-Bytes sensorCountRequest();
+// The frame alone; on the wire kSensorCountPadding zero bytes follow it (withPadding). At
+// kAnyModuleStation every module answers; at its own address, one module.
+Bytes sensorCountRequest(std::uint8_t station = kAnyModuleStation);
 Bytes identifyRequest(std::uint8_t station, std::uint8_t position);
 Bytes serialReadRequest(std::uint8_t station, std::uint8_t position);
 Bytes serialWriteRequest(std::uint8_t station, std::uint8_t position, const SerialNumber& serial);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include "link/files.h"
 #include "measure/csv_recorder.h"
 #include "protocol/frames.h"
+#include "protocol/requests.h"
 #include "sim/faults.h"
 #include "sim/line.h"
 
@@ -35,9 +37,20 @@ sim::Line twoModules() {
     return sim::Line({first, sim::Module(5)});
 }
 
+// The time-out every run of the tool gets here.
+constexpr auto kTimeout = std::chrono::milliseconds(30);
+
 class FakeLine : public Transport {
 public:
-    enum class Fault { None, Drop, Corrupt, Lose };
+    enum class Fault {
+        None,
+        Drop,     // the module acts, its reply is lost
+        Unheard,  // the request never reaches the module
+        Corrupt,
+        Lose,   // the line goes away
+        Late,   // half the reply in time, the rest just after the time-out
+        Stray,  // a reply from the station below arrives before the one asked for
+    };
 
     explicit FakeLine(sim::Line line) : line_(std::move(line)) {}
 
@@ -48,9 +61,17 @@ public:
             return false;
         }
         sent.emplace_back(bytes.begin(), bytes.end());
-        const Fault fault = faults.empty() ? Fault::None : faults.front();
+        Fault fault = faults.empty() ? Fault::None : faults.front();
         if (!faults.empty()) {
             faults.pop_front();
+        }
+        if (const auto once = faultOnce.find(protocol::requestKind(bytes));
+            once != faultOnce.end()) {
+            fault = once->second;
+            faultOnce.erase(once);
+        }
+        if (fault == Fault::Unheard) {
+            return true;
         }
         // The module ignores the byte that follows the sensor count request.
         const auto length = static_cast<std::size_t>(protocol::requestLength(bytes));
@@ -63,16 +84,41 @@ public:
             lost_ = true;
         } else if (fault == Fault::Corrupt && !reply.empty()) {
             reply[reply.size() / 2] ^= 0x5A;
+        } else if (fault == Fault::Stray && !reply.empty()) {
+            Bytes stray(reply.begin(), reply.end() - 2);
+            --stray[0];
+            pending_ = protocol::withCrc(std::move(stray));
+        } else if (fault == Fault::Late) {
+            const auto half = reply.begin() + static_cast<long>(reply.size() / 2);
+            pending_.assign(reply.begin(), half);
+            late_.assign(half, reply.end());
+            lateAt_ = Clock::now() + kTimeout + std::chrono::milliseconds(2);
+            return true;
         }
-        if (fault == Fault::None || fault == Fault::Corrupt) {
-            pending_ = reply;
+        if (fault == Fault::Drop || fault == Fault::Lose) {
+            return true;
         }
+        // A reply goes out after whatever is still on its way.
+        Bytes& queue = late_.empty() ? pending_ : late_;
+        queue.insert(queue.end(), reply.begin(), reply.end());
         return true;
     }
 
     bool receive(Bytes& into, Clock::time_point deadline) override {
         if (lost_) {
             return false;
+        }
+        if (pending_.empty() && !late_.empty() && lateAt_ <= deadline) {
+            std::this_thread::sleep_until(lateAt_);
+            pending_ = std::move(late_);
+            late_.clear();
+        }
+        if (pending_.empty() && noise > 0) {
+            std::this_thread::sleep_for(noiseGap);
+            --noise;
+            ++noiseTaken;
+            into.push_back(0xFF);
+            return true;
         }
         if (pending_.empty()) {
             std::this_thread::sleep_until(deadline);  // nothing more is coming
@@ -86,13 +132,20 @@ public:
 
     sim::Module& module(std::size_t index) { return line_.modules()[index]; }
 
-    std::deque<Fault> faults;
+    std::deque<Fault> faults;                          // for the requests in the order sent
+    std::map<protocol::RequestKind, Fault> faultOnce;  // for the first request of a kind
     std::vector<Bytes> sent;
     sim::Misstore misstore;
+    // Bytes of noise on the line once nothing else is due, one every noiseGap.
+    int noise = 0;
+    int noiseTaken = 0;
+    std::chrono::milliseconds noiseGap{0};
 
 private:
     sim::Line line_;
     Bytes pending_;
+    Bytes late_;  // on its way, arriving at lateAt_
+    Clock::time_point lateAt_;
     bool lost_ = false;
 };
 
@@ -128,7 +181,8 @@ struct Cli {
         environment.open = [this](const Endpoint&, int, std::chrono::milliseconds) {
             return OpenedTransport{std::make_unique<Borrowed>(line), {}};
         };
-        arguments = QStringList{"tc24-cli", "--timeout", "30"} + arguments;
+        arguments =
+            QStringList{"tc24-cli", "--timeout", QString::number(kTimeout.count())} + arguments;
         const int status = run(arguments, environment);
         return {status, out.str(), err.str()};
     }
@@ -148,6 +202,13 @@ TEST(CliUsage, BadInputIsRefusedBeforeAnythingIsSent) {
     Cli cli;
     const auto list = cli.file("list.txt", "2\r\n\"28 FF 6C 32 A1 16 04 4D\"\r\n\"28 FF\"\r\n");
     const auto longList = cli.file("long.txt", "3\r\n\"\"\r\n\"\"\r\n\"\"\r\n");
+    const auto emptyList = cli.file("empty.txt", "0\r\n");
+    // A valid list, padded beyond what any list of the module's 24 positions needs.
+    const auto hugeList =
+        cli.file("huge.txt", listFileContent({kSerialA}) + std::string(64 * 1024, '\n'));
+    const auto name = [](const std::filesystem::path& path) {
+        return QString::fromStdString(path.string());
+    };
     const struct {
         QStringList arguments;
         const char* message;
@@ -167,9 +228,12 @@ TEST(CliUsage, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"serials", "read", "--positions", "5-3"}, "the last comes before the first"},
         {{"serials", "read", "--positions", "1-25"}, "--positions 25"},
         {{"serials", "write", "missing.txt"}, "cannot read missing.txt"},
-        {{"serials", "write", QString::fromStdString(list.string())}, "entry 2 is not a serial"},
-        {{"serials", "write", QString::fromStdString(longList.string()), "--from", "23"},
-         "reach position 25"},
+        {{"serials", "write", name(list)}, "entry 2 is not a serial"},
+        {{"serials", "write", name(longList), "--from", "23"}, "reach position 25"},
+        {{"serials", "write", name(longList)}, "long.txt holds no serial number"},
+        {{"serials", "write", name(emptyList)}, "empty.txt holds no serial number"},
+        {{"serials", "write", name(hugeList)}, "huge.txt is larger than 64 KiB"},
+        {{"serials", "write", "/dev/zero"}, "/dev/zero is larger than 64 KiB"},
         {{"scan", "--from", "9", "--to", "8"}, "--to 8"},
         {{"watch", "extra"}, "unexpected argument extra"},
     };
@@ -195,6 +259,9 @@ TEST(CliCommands, PrintResultsAsTextOrJson) {
     EXPECT_EQ(result.status, kModuleFailed);
     EXPECT_NE(result.err.find("wrong CRC"), std::string::npos) << result.err;
     EXPECT_EQ(cli.line.sent.back(), testing::hexBytes("FA 25 05 01 00 02 89 4B 00"));
+    result = cli({"sensors", "--station", "5"});  // asked at its own address: one answers
+    EXPECT_EQ(result.out, "0\n") << result.err;
+    EXPECT_EQ(cli.line.sent.back(), testing::hexBytes("05 25 05 01 00 02 9D 44 00"));
 
     result = cli({"identify", "3", "--json"});
     EXPECT_EQ(result.out, "{\"position\":3,\"serial\":\"28 AA BB CC DD EE 01 67\"}\n");
@@ -237,7 +304,71 @@ TEST(CliRetries, TimeOutsAndCrcErrorsAreRetriedRefusalsAreNot) {
     EXPECT_EQ(result.status, kModuleFailed);
     EXPECT_EQ(result.err,
               "tc24-cli: the module refused the request: exception 04 (device failure)\n");
+    EXPECT_EQ(cli.line.sent.size(), 2u);  // position 4 read first; the refusal is not resent
+}
+
+TEST(CliLine, WhatIsLeftOfOneReplyDoesNotSpoilTheNext) {
+    using Fault = FakeLine::Fault;
+    Cli cli;
+    // The rest of a late reply is waited out, not taken for the start of the retry's reply.
+    cli.line.faults = {Fault::Late};
+    auto result = cli({"read", "--count", "1", "--retries", "1"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(result.out, "1 25.34\n");
+
+    // A late reply from station 4 does not make station 5 look silent.
+    cli.line.faults = {Fault::Stray};
+    result = cli({"scan", "--from", "5", "--to", "5"});
+    EXPECT_EQ(result.out, "5\n") << result.err;
+
+    // A line that never goes quiet after a broken reply is left after 256 bytes or the
+    // time-out, whichever comes first.
+    for (const auto gap : {std::chrono::milliseconds(0), std::chrono::milliseconds(1)}) {
+        cli.line.faults = {Fault::Corrupt};
+        cli.line.noise = 1000;
+        cli.line.noiseTaken = 0;
+        cli.line.noiseGap = gap;
+        result = cli({"read", "--retries", "1"});
+        EXPECT_EQ(result.status, kDone) << result.err;
+        if (gap.count() == 0) {
+            EXPECT_EQ(cli.line.noiseTaken, 256);
+        } else {
+            EXPECT_LT(cli.line.noiseTaken, 100);
+        }
+    }
+}
+
+TEST(CliChanges, AreSentOnceAndALostReplyIsJudgedByTheirEffect) {
+    using Fault = FakeLine::Fault;
+    Cli cli;
+    // The module takes address 7 but its reply is lost: it answers at 7, so the change is done.
+    cli.line.faultOnce = {{protocol::RequestKind::ChangeAddress, Fault::Drop}};
+    auto result = cli({"set-address", "7", "--station", "5", "--retries", "2"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(result.out, "7\n");
+    EXPECT_EQ(cli.line.module(1).address(), 7);
+    EXPECT_EQ(cli.line.sent.size(), 3u);  // is 7 free, the change once, the check at 7
+
+    cli.line.faultOnce = {{protocol::RequestKind::ChangeAddress, Fault::Unheard}};
+    result = cli({"set-address", "8", "--station", "7"});
+    EXPECT_EQ(result.status, kModuleFailed);
+    EXPECT_EQ(result.err, "tc24-cli: no reply within 30 ms, and nothing answers at 8\n");
+
+    // Two modules at one address would garble each other's replies: refused, nothing changed.
+    cli.line.sent.clear();
+    result = cli({"set-address", "1", "--station", "7"});
+    EXPECT_EQ(result.status, kModuleFailed);
+    EXPECT_EQ(result.err, "tc24-cli: a device already answers at 1; choose a free address\n");
+    EXPECT_EQ(cli.line.module(1).address(), 7);
     EXPECT_EQ(cli.line.sent.size(), 1u);
+
+    // The new sensor is assigned but the reply lost: position 3 read back holds it.
+    cli.line.faultOnce = {{protocol::RequestKind::Identify, Fault::Drop}};
+    cli.line.sent.clear();
+    result = cli({"identify", "3", "--retries", "2"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(result.out, "28 AA BB CC DD EE 01 67\n");
+    EXPECT_EQ(cli.line.sent.size(), 3u);  // position 3 before, identify once, position 3 after
 }
 
 TEST(CliPort, ALineThatGoesAwayEndsWithStatusThree) {

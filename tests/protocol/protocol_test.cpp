@@ -57,6 +57,8 @@ TEST(Requests, AreTheFramesTheModuleUnderstands) {
         {"sensor count", [] { return sensorCountRequest(); }, "FA 25 05 01 00 02 89 4B"},
         {"sensor count on the wire", [] { return withPadding(sensorCountRequest()); },
          "FA 25 05 01 00 02 89 4B 00"},
+        {"sensor count of station 5 on the wire", [] { return withPadding(sensorCountRequest(5)); },
+         "05 25 05 01 00 02 9D 44 00"},
         {"other frames need no padding", [] { return withPadding(addressReadRequest()); },
          "FA 25 02 00 00 01 99 FE"},
         {"identify position 1", [] { return identifyRequest(2, 1); }, "02 22 01 01 00 04 A8 01"},

@@ -21,8 +21,8 @@ echo "== decode cost (median of 5)"
     2>/dev/null | grep -E 'median'
 
 echo "== polling accuracy ($seconds s each)"
-echo "| baud | interval ms | s | polls | complete | spacing error median ms | p99 ms | max ms | user CPU µs per poll | system CPU µs per poll |"
-echo "|---|---|---|---|---|---|---|---|---|---|"
+echo "| baud | interval ms | s | polls | complete | spacing error median ms | p99 ms | max ms | user CPU µs per poll | system CPU µs per poll | CPU of a core |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|"
 for baud in 9600 19200 38400; do
     for interval in 50 1000; do
         run=$seconds

@@ -30,15 +30,27 @@ inline double cpuSeconds() {
     return cpuTimes().total();
 }
 
-inline long residentKiB() {
+// A field of /proc/self/status in KiB ("VmRSS:", "RssAnon:"); 0 when there is none.
+inline long statusKiB(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
+        if (line.rfind(field, 0) == 0) {
+            return std::stol(line.substr(field.size()));
         }
     }
     return 0;
+}
+
+// Resident memory in all.
+inline long residentKiB() {
+    return statusKiB("VmRSS:");
+}
+
+// Resident memory of the process's own (heap, stacks): what a leak grows. Unlike the whole
+// it does not shrink when the system drops pages of the shared libraries to make room.
+inline long anonymousKiB() {
+    return statusKiB("RssAnon:");
 }
 
 }  // namespace tc24::testing

@@ -174,9 +174,20 @@ void QtSerialPort::discardInput() {
     if (!port_.isOpen()) {
         return;
     }
-    removed_ += static_cast<std::uint64_t>(std::max<qint64>(0, port_.bytesAvailable()));
-    port_.clear(QSerialPort::Input);
-    port_.clearError();
+    // What the system holds and Qt has not read yet is read now and dropped with the rest.
+    // QSerialPort::clear() would drop it too, but also Qt's receive block, and every request
+    // would then pay for a new one (an allocation, and page faults when the heap shrank).
+    discarding_ = true;
+    port_.waitForReadyRead(0);
+    discarding_ = false;
+    if (!port_.isOpen()) {
+        return;  // the device went away meanwhile; onError() has told the owner
+    }
+    const qint64 waiting = port_.bytesAvailable();
+    if (waiting > 0) {
+        removed_ += static_cast<std::uint64_t>(std::max<qint64>(0, port_.skip(waiting)));
+    }
+    port_.clearError();  // waitForReadyRead() reports a time-out when nothing was waiting
 }
 
 void QtSerialPort::discardOutput() {
@@ -250,7 +261,7 @@ bool QtSerialPort::dataEventDue() {
 }
 
 void QtSerialPort::onReadyRead() {
-    if (dataEventDue()) {
+    if (!discarding_ && dataEventDue()) {
         raise(comm_event::DataReceived);
     }
 }

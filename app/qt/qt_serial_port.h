@@ -64,6 +64,7 @@ private:
     QString openPath_;  // the device the port has open
     std::function<void()> handler_;
     bool closing_ = false;
+    bool discarding_ = false;  // bytes read by discardInput() raise no event
     bool inHandler_ = false;
     // Events raised while the handler runs wait until it returns (no nested calls).
     std::deque<int> pending_;

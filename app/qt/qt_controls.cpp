@@ -223,7 +223,11 @@ void QtControls::bringToFront(std::string_view imageName) {
     if (w->isHidden()) {
         w->show();
     }
-    w->raise();
+    // Raising repaints the widget even when it already is in front.
+    const QObject* parent = w->parent();
+    if (parent == nullptr || parent->children().isEmpty() || parent->children().constLast() != w) {
+        w->raise();
+    }
 }
 
 std::string QtControls::frontImage() const {

@@ -18,8 +18,8 @@
 #include "app/qt/comm_log_window.h"
 #include "app/qt/main_window.h"
 #include "core/fakes.h"
-#include "link/control_names.h"
 #include "diagnostics/traffic_log.h"
+#include "link/control_names.h"
 #include "qt/sim_process.h"
 
 namespace tc24 {

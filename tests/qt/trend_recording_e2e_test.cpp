@@ -21,11 +21,11 @@
 #include "app/qt/main_window.h"
 #include "app/qt/trend_view.h"
 #include "core/fakes.h"
+#include "diagnostics/traffic_log.h"
 #include "link/control_names.h"
 #include "link/files.h"
-#include "protocol/frames.h"
-#include "diagnostics/traffic_log.h"
 #include "measure/csv_recorder.h"
+#include "protocol/frames.h"
 #include "qt/sim_process.h"
 
 namespace tc24 {

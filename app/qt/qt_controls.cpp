@@ -224,9 +224,9 @@ void QtControls::bringToFront(std::string_view imageName) {
         w->show();
     }
     // Raising repaints the widget even when it already is in front.
-    const QObject* parent = w->parent();
-    if (parent == nullptr || parent->children().isEmpty() || parent->children().constLast() != w) {
+    if (w != lastRaised_) {
         w->raise();
+        lastRaised_ = w;
     }
 }
 

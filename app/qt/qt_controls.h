@@ -63,6 +63,8 @@ private:
     // that share their beginnings ("txtValue_1…") down a tree.
     std::unordered_map<std::string, QPointer<QWidget>, NameHash, std::equal_to<>> widgets_;
     QPointer<QStatusBar> statusBar_;
+    // The widget this adapter raised last; nothing else in the window raises widgets.
+    QPointer<QWidget> lastRaised_;
     mutable std::set<std::string, std::less<>> warned_;
 };
 

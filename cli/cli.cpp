@@ -1,6 +1,5 @@
 #include "cli/cli.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include "cli/list_file.h"
 #include "cli/master.h"
 #include "cli/options.h"
+#include "measure/csv_recorder.h"
 #include "protocol/hex.h"
 #include "protocol/requests.h"
 #include "protocol/temperature.h"
@@ -164,11 +164,7 @@ int Session::watch() {
         station(), 0, static_cast<std::uint16_t>(protocol::kPositions));
     if (!in_.json) {
         // The columns of the window's CSV recording.
-        env_.out << "time,station";
-        for (int channel = 1; channel <= protocol::kPositions; ++channel) {
-            env_.out << ",ch" << channel;
-        }
-        env_.out << "\r\n" << std::flush;
+        env_.out << measure::csvHeader() << std::flush;
     }
     int status = kDone;
     auto next = Clock::now();
@@ -183,8 +179,7 @@ int Session::watch() {
         }
         next += interval;
         const auto reply = master_.ask(request, protocol::parseRegisterReply);
-        const std::string time =
-            QDateTime::currentDateTime().toString("yyyy-MM-ddTHH:mm:ss.zzz").toStdString();
+        const std::string time = measure::isoLocalTime(std::chrono::system_clock::now());
         if (!reply.ok()) {
             if (reply.failure.status == kPortFailed) {
                 return fail("", reply.failure);

@@ -3,6 +3,7 @@
 #include "link/numbers.h"
 #include "link/text_items.h"
 #include "protocol/hex.h"
+#include "sensors/serial_list.h"
 
 namespace tc24::cli {
 
@@ -26,15 +27,12 @@ bool isBlank(std::string_view text) {
 }  // namespace
 
 std::string listFileContent(const std::vector<ListEntry>& entries) {
-    std::string content = std::to_string(entries.size()) + "\r\n";
+    std::vector<std::string> texts;
+    texts.reserve(entries.size());
     for (const ListEntry& entry : entries) {
-        content += '"';
-        if (entry) {
-            content += serialNumberText(*entry);
-        }
-        content += "\"\r\n";
+        texts.push_back(entry ? serialNumberText(*entry) : std::string());
     }
-    return content;
+    return sensors::serialListContent(texts);
 }
 
 ParsedList parseListFile(std::string_view content) {

@@ -9,9 +9,8 @@
 
 namespace tc24::cli {
 
-// The window's serial-number list: the entry count, then one entry per position from 1, each
-// in double quotes, every line ending in CR LF. An entry is a serial number as the window
-// shows it ("28 FF 4B 12 03 16 02 9E"), or empty for a position not read.
+// The window's serial-number list (sensors/serial_list.h), one entry per position from 1: a
+// serial number, or none for a position not read.
 using ListEntry = std::optional<protocol::SerialNumber>;
 
 // The file's content for entries of positions 1, 2, ….

@@ -1,7 +1,9 @@
 #include "sensors/serial_readout.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/control_names.h"
 #include "link/files.h"
@@ -12,6 +14,7 @@
 #include "protocol/hex.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
+#include "sensors/serial_list.h"
 
 namespace tc24::sensors {
 
@@ -42,16 +45,11 @@ void finishReadout(Window& window, double field) {
     window.message(MessageBox{kReadingFinished, messages::kSystemPrompt, false, false});
 }
 
-// Content of a serial-number list: the count, then entries 1 … count, each quoted, every
-// line ending in CR LF.
+// The list of positions 1 … count as last read.
 std::string listFileContent(const WindowState& state, int count) {
-    std::string content = std::to_string(count) + "\r\n";
-    for (int position = 1; position <= count; ++position) {
-        content += '"';
-        content += state.SnList[static_cast<std::size_t>(position)];
-        content += "\"\r\n";
-    }
-    return content;
+    const auto first = state.SnList.begin() + 1;
+    const int entries = std::clamp(count, 0, static_cast<int>(state.SnList.size()) - 1);
+    return serialListContent(std::vector<std::string>(first, first + entries));
 }
 
 bool endsWithTxt(const std::string& name) {

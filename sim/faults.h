@@ -53,6 +53,12 @@ struct FaultSettings {
     const FaultRate& rate(Fault fault) const { return rates[static_cast<std::size_t>(fault)]; }
 };
 
+// The shortest gap between bytes after which a master takes a reply as ended. A split reply's
+// pauses stay below it by default, so a well-behaved master waits for the whole reply rather
+// than sending its next request into the rest of it.
+inline constexpr int kMasterReplyGapMs = 30;
+static_assert(FaultSettings{}.splitPauseMs < kMasterReplyGapMs);
+
 // One piece of a reply on the wire, sent after an extra pause (on top of the turnaround
 // and the byte times).
 struct Chunk {

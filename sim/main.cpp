@@ -1,5 +1,6 @@
 // tc24-sim: 24-channel temperature modules behind a pseudo-terminal.
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -9,10 +10,12 @@
 
 namespace {
 
-volatile std::sig_atomic_t gStop = 0;
+// Set from the signal handler: a lock-free atomic is safe there.
+std::atomic<bool> gStop{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 void onSignal(int) {
-    gStop = 1;
+    gStop = true;
 }
 
 }  // namespace

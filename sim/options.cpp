@@ -77,6 +77,9 @@ Line:
                         removed on exit
   --tcp PORT            serve on 127.0.0.1:PORT instead (0: any free port), as a serial
                         device server passes RTU frames over TCP; one client at a time
+  --echo                the client hears its own requests: every byte it sends comes
+                        straight back ahead of any reply, as on a 2-wire RS-485 adapter
+                        whose receiver stays on (not a reply: never faulted or counted)
 Modules:
   --address N[,N...]    one module per address, 1 to 249 (repeatable; default one module at 1)
   --state FILE          keep the modules' addresses in FILE across restarts
@@ -89,7 +92,8 @@ Modules:
 Faults (RATE is a probability such as 0.05, or every:N for every N-th reply):
   --drop RATE           the reply is not sent
   --corrupt RATE        one byte of the reply is changed
-  --split RATE          the reply leaves in 2-3 chunks, --split-pause-ms apart (default 20)
+  --split RATE          the reply leaves in 2-3 chunks, --split-pause-ms apart (default 20,
+                        below the 30 ms gap after which a master takes a reply as ended)
   --noise RATE          1-4 random bytes before or after the reply
   --delay RATE          the reply leaves --delay-ms later (default 500)
   --exception RATE      a MODBUS exception (--exception-code, default 6) replaces the reply
@@ -99,10 +103,14 @@ Faults (RATE is a probability such as 0.05, or every:N for every N-th reply):
                         stored differs in its last byte (RATE counts writes)
   --fault-seed N        seed of the fault dice (default 1)
 Other:
-  --log                 log every request and reply with a timestamp (ms) to standard error
+  --log                 log every request, reply, echo and collision with a timestamp (ms)
+                        to standard error
   --exit-after SECONDS  stop after that time
   --help                this text
-On exit (also on SIGINT or SIGTERM) the request and fault counts go to standard output.
+On exit (also on SIGINT or SIGTERM) the request and fault counts go to standard output,
+among them collisions: requests that arrived while a reply was still to come (a delayed one
+too) or on the wire, or within 3.5 character times after its last byte left. A master must
+not talk over a reply; a request that gets no reply leaves nothing to collide with.
 )";
 }
 
@@ -127,6 +135,10 @@ std::optional<Options> parseOptions(int argc, char** argv, std::string& error) {
         }
         if (name == "--log") {
             options.log = true;
+            continue;
+        }
+        if (name == "--echo") {
+            options.echo = true;
             continue;
         }
         bool isFault = false;

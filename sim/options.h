@@ -24,6 +24,7 @@ struct Options {
     FaultSettings faults;
     FaultRate misstore;          // serial-number writes stored changed (Misstore)
     std::optional<int> tcpPort;  // serve on 127.0.0.1:port instead of a pseudo-terminal
+    bool echo = false;           // every byte the client sends comes back to it at once
     std::uint32_t faultSeed = 1;
     bool help = false;
 };

@@ -36,7 +36,8 @@ Simulator::Simulator(const Options& options, Line line)
       driftRng_(options.seed ^ 0x5EED5EEDU),
       start_(Clock::now()),
       byteTime_(millis(10.0 * 1000.0 / options.baud)),
-      silence_(std::max(millis(35.0 * 1000.0 / options.baud), millis(5.0))) {}
+      silence_(std::max(millis(35.0 * 1000.0 / options.baud), millis(5.0))),
+      collisions_(frameSilence(options.baud)) {}
 
 void Simulator::logLine(const std::string& text) const {
     if (!options_.log) {
@@ -82,6 +83,7 @@ void Simulator::vanish(int ms) {
     pty_.close();
     tcp_.close();
     outgoing_.clear();
+    collisions_.forgetReplies();
     splitter_ = FrameSplitter{};
     droppedSeen_ = 0;
     backAt_ = Clock::now() + millis(ms);
@@ -99,6 +101,7 @@ void Simulator::clientLeft() {
     logLine("client left");
     tcp_.dropClient();
     outgoing_.clear();
+    collisions_.forgetReplies();
     splitter_ = FrameSplitter{};
     droppedSeen_ = 0;
 }
@@ -129,9 +132,23 @@ void Simulator::saveState() {
     }
 }
 
-void Simulator::handleFrame(const Bytes& frame) {
+void Simulator::handleFrame(const Bytes& frame, Clock::time_point start) {
     ++frames_;
     logLine("rx " + hexText(frame));
+    if (const auto early = collisions_.requestArrived(start)) {
+        char text[160];
+        const double ms = Duration(*early).count();
+        if (ms > 0) {
+            std::snprintf(text, sizeof text,
+                          "collision: request arrived %.1f ms before the end of the reply", ms);
+        } else {
+            std::snprintf(text, sizeof text,
+                          "collision: request arrived %.1f ms after the end of the reply, within "
+                          "the %.1f ms of silence that must follow it",
+                          -ms, Duration(collisions_.silence()).count());
+        }
+        logLine(text);
+    }
     checkClientSpeed();
     const LineAnswer answer = line_.handle(frame);
     if (answer.outcome == Outcome::Answered && misstore_.afterRequest(line_, frame)) {
@@ -168,12 +185,18 @@ void Simulator::handleFrame(const Bytes& frame) {
     auto t = std::max(now + millis(options_.turnaroundMs),
                       outgoing_.empty() ? now : outgoing_.back().due + byteTime_);
     t += millis(plan.delayMs);
+    std::optional<Clock::time_point> lastByte;
     for (const Chunk& chunk : plan.chunks) {
         t += millis(chunk.pauseMs);
         for (std::uint8_t byte : chunk.bytes) {
             outgoing_.push_back({t, byte, false, 0});
+            lastByte = t;
             t += byteTime_;
         }
+    }
+    if (lastByte) {
+        // The client has the reply when its last byte leaves; the silence runs from there.
+        collisions_.replyScheduled(*lastByte);
     }
     if (plan.vanish) {
         outgoing_.push_back({t, 0, true, plan.vanishMs});
@@ -213,6 +236,19 @@ void Simulator::sendDueBytes(Clock::time_point now) {
     }
 }
 
+void Simulator::echo(std::span<const std::uint8_t> bytes) {
+    // The master's own transmission, heard back at once: no reply, so no faults and no byte
+    // time of its own, and it goes out ahead of every reply byte still to come.
+    logLine("echo " + hexText(bytes));
+    const ssize_t written = ::write(lineFd(), bytes.data(), bytes.size());
+    if (written < static_cast<ssize_t>(bytes.size())) {
+        logLine(
+            "echo: " +
+            std::to_string(bytes.size() - static_cast<std::size_t>(std::max<ssize_t>(written, 0))) +
+            " byte(s) lost, nobody reads the line");
+    }
+}
+
 void Simulator::receive() {
     std::uint8_t buffer[4096];
     for (;;) {
@@ -227,17 +263,29 @@ void Simulator::receive() {
         if (n <= 0) {
             return;
         }
-        lastByteIn_ = Clock::now();
+        const auto now = Clock::now();
+        const std::span<const std::uint8_t> bytes(buffer, static_cast<std::size_t>(n));
+        if (options_.echo) {
+            echo(bytes);
+        }
+        // Bytes after a silence, or with nothing buffered, start a new request.
+        if (splitter_.pending() == 0 || silenceSeen_) {
+            requestStart_ = now;
+        }
+        lastByteIn_ = now;
         silenceSeen_ = false;
-        for (const Bytes& frame : splitter_.feed(std::span(buffer, static_cast<std::size_t>(n)))) {
+        const std::vector<Bytes> frames = splitter_.feed(bytes);
+        for (const Bytes& frame : frames) {
             noteDroppedBytes();
-            handleFrame(frame);
+            handleFrame(frame, requestStart_);
+            // A request behind it in the same read began in this read.
+            requestStart_ = now;
         }
         noteDroppedBytes();
     }
 }
 
-int Simulator::run(const volatile std::sig_atomic_t& stop) {
+int Simulator::run(const std::atomic<bool>& stop) {
     if (!openLine()) {
         return 1;
     }
@@ -257,7 +305,7 @@ int Simulator::run(const volatile std::sig_atomic_t& stop) {
 
     sigset_t waitMask;
     sigemptyset(&waitMask);
-    while (stop == 0) {
+    while (!stop) {
         auto now = Clock::now();
         if (stopsByItself && now >= stopAt) {
             break;
@@ -277,7 +325,7 @@ int Simulator::run(const volatile std::sig_atomic_t& stop) {
         if (lineOpen() && awaitingSilence() && Clock::now() - lastByteIn_ >= silence_) {
             silenceSeen_ = true;
             for (const Bytes& frame : splitter_.silence()) {
-                handleFrame(frame);
+                handleFrame(frame, requestStart_);
             }
             noteDroppedBytes();
         }
@@ -318,6 +366,7 @@ int Simulator::run(const volatile std::sig_atomic_t& stop) {
         if (ready > 0 && (fds[1].revents & POLLIN) != 0 && tcp_.acceptClient()) {
             logLine("client connected");
             outgoing_.clear();
+            collisions_.forgetReplies();
             splitter_ = FrameSplitter{};
         }
         if (ready > 0 && (fd.revents & POLLIN) != 0) {
@@ -360,12 +409,21 @@ void Simulator::printSensorTables() const {
     }
 }
 
-void Simulator::printSummary() const {
-    std::printf(
-        "requests %llu answered %llu garbled %llu unanswered %llu unsent-bytes %llu\n",
+std::string Simulator::requestCountsText() const {
+    char text[256];
+    std::snprintf(
+        text, sizeof text,
+        "requests %llu answered %llu garbled %llu unanswered %llu unsent-bytes %llu collisions "
+        "%llu",
         static_cast<unsigned long long>(frames_), static_cast<unsigned long long>(answered_),
         static_cast<unsigned long long>(garbled_), static_cast<unsigned long long>(ignored_),
-        static_cast<unsigned long long>(unsent_));
+        static_cast<unsigned long long>(unsent_),
+        static_cast<unsigned long long>(collisions_.count()));
+    return text;
+}
+
+void Simulator::printSummary() const {
+    std::printf("%s\n", requestCountsText().c_str());
     std::printf("faults %s\n", faultCountsText(faults_.counts()).c_str());
     std::printf("module faults misstore=%llu\n",
                 static_cast<unsigned long long>(misstore_.count()));

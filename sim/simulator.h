@@ -1,13 +1,16 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <deque>
 #include <optional>
 #include <random>
+#include <span>
 #include <string>
 
+#include "sim/collisions.h"
 #include "sim/faults.h"
 #include "sim/frame_splitter.h"
 #include "sim/line.h"
@@ -26,9 +29,14 @@ public:
 
     Simulator(const Options& options, Line line);
 
-    // Serves until `stop` becomes non-zero (a signal handler sets it) or --exit-after has
-    // passed; prints the counters and returns the exit status.
-    int run(const volatile std::sig_atomic_t& stop);
+    // Serves until `stop` is set (by a signal handler, or by another thread: it is seen on
+    // the next wake-up, at the latest after a second) or --exit-after has passed; prints the
+    // counters and returns the exit status.
+    int run(const std::atomic<bool>& stop);
+
+    // The first line of the counts printed on exit: "requests N answered N garbled N
+    // unanswered N unsent-bytes N collisions N" (new counts go at the end, for scripts).
+    std::string requestCountsText() const;
 
 private:
     // One byte (or the line's disappearance) waiting for its moment on the wire.
@@ -48,7 +56,9 @@ private:
     bool awaitingSilence() const { return splitter_.pending() > 0 && !silenceSeen_; }
     void vanish(int ms);
     void receive();
-    void handleFrame(const Bytes& frame);
+    void echo(std::span<const std::uint8_t> bytes);
+    // `start`: when the request's first byte arrived.
+    void handleFrame(const Bytes& frame, Clock::time_point start);
     void sendDueBytes(Clock::time_point now);
     void noteDroppedBytes();
     void checkClientSpeed();
@@ -69,11 +79,13 @@ private:
     Clock::time_point start_;
     Clock::duration byteTime_;
     Clock::duration silence_;
+    CollisionWatch collisions_;
 
     std::deque<Scheduled> outgoing_;
     Clock::time_point lastByteIn_{};
     Clock::time_point lastBurst_{};
-    bool silenceSeen_ = true;  // the silent interval after the last byte has been handled
+    Clock::time_point requestStart_{};  // first byte of the request being received
+    bool silenceSeen_ = true;           // the silent interval after the last byte has been handled
     std::optional<Clock::time_point> backAt_;  // set while the line has vanished
     std::uint64_t droppedSeen_ = 0;
     int warnedClientBaud_ = 0;

@@ -21,9 +21,9 @@ struct ParsedList {
     std::string error;  // why the content is not such a list; entries are then empty
 };
 
-// Reads a list the way the window's import does (items separated by commas or line ends,
-// quotes optional, a byte-order mark ignored), but refuses any entry that is neither empty
-// nor a serial number, before anything is written.
+// Reads a list strictly (sensors/serial_list.h, ListReading::Strict): the window's format, but
+// every entry empty or a serial number of eight bytes and the count the number of entries,
+// before anything is written. The error names the line and quotes the file's text printably.
 ParsedList parseListFile(std::string_view content);
 
 }  // namespace tc24::cli

@@ -3,8 +3,12 @@
 namespace tc24 {
 
 namespace {
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
 }  // namespace
 
 void ItemReader::skipSeparator() {
@@ -23,6 +27,17 @@ void ItemReader::skipSeparator() {
     }
 }
 
+void ItemReader::countLinesTo(std::size_t pos) {
+    for (; linesCountedTo_ < pos; ++linesCountedTo_) {
+        const char c = content_[linesCountedTo_];
+        // The LF of a CR LF ends no second line.
+        if (c == '\r' ||
+            (c == '\n' && (linesCountedTo_ == 0 || content_[linesCountedTo_ - 1] != '\r'))) {
+            ++line_;
+        }
+    }
+}
+
 std::optional<std::string> ItemReader::next() {
     while (pos_ < content_.size() && isBlank(content_[pos_])) {
         ++pos_;
@@ -30,16 +45,24 @@ std::optional<std::string> ItemReader::next() {
     if (pos_ >= content_.size()) {
         return std::nullopt;
     }
+    countLinesTo(pos_);
+    itemLine_ = line_;
+    quoted_ = content_[pos_] == '"';
+    closed_ = true;
+    textAfterQuote_ = {};
     std::string item;
-    if (content_[pos_] == '"') {
+    if (quoted_) {
         const std::size_t close = content_.find('"', pos_ + 1);
-        const std::size_t end = close == std::string_view::npos ? content_.size() : close;
+        closed_ = close != std::string_view::npos;
+        const std::size_t end = closed_ ? close : content_.size();
         item.assign(content_.substr(pos_ + 1, end - pos_ - 1));
-        pos_ = close == std::string_view::npos ? content_.size() : close + 1;
+        pos_ = closed_ ? close + 1 : content_.size();
         // Whatever follows the closing quote up to the separator is not part of the item.
+        const std::size_t after = pos_;
         while (pos_ < content_.size() && content_[pos_] != ',' && !isLineEnd(content_[pos_])) {
             ++pos_;
         }
+        textAfterQuote_ = content_.substr(after, pos_ - after);
     } else {
         const std::size_t start = pos_;
         while (pos_ < content_.size() && content_[pos_] != ',' && !isLineEnd(content_[pos_])) {

@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
 #include "link/control_names.h"
 #include "link/files.h"
-#include "link/numbers.h"
-#include "link/text_items.h"
 #include "protocol/hex.h"
+#include "sensors/serial_list.h"
 
 namespace tc24::programming {
 
@@ -17,11 +17,9 @@ namespace {
 constexpr const char* kMalformed = "输入的文件数据格式有误！请检查";
 constexpr const char* kDialogTitle = "打开文件";
 constexpr const char* kDialogFilter = "序列号文件 (*.txt)|*.txt|所有文件（*）|*.*";
-constexpr int kListSlots = 128;  // SnFileList holds entries 1 … 128
-// The entry counter of the listing is a byte: a count beyond it is refused before any entry
-// is read, a count from 129 to 255 after the 128 entries that fit.
-constexpr int kCounterLimit = 255;
 constexpr int kBoxes = 8;
+static_assert(std::tuple_size_v<decltype(WindowState::SnFileList)> == sensors::kMostListEntries + 1,
+              "SnFileList holds entries 1 … kMostListEntries");
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -35,15 +33,6 @@ std::string trimmed(std::string_view text) {
         text.remove_suffix(1);
     }
     return std::string(text);
-}
-
-// Editors that save UTF-8 may put a byte-order mark before the count; it is not part of it.
-std::string_view withoutByteOrderMark(std::string_view content) {
-    constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    if (content.substr(0, kBom.size()) == kBom) {
-        content.remove_prefix(kBom.size());
-    }
-    return content;
 }
 
 }  // namespace
@@ -66,7 +55,7 @@ std::vector<std::string> entryFields(std::string_view entry) {
 }
 
 bool fillSerialBoxes(Window& window, double entry) {
-    if (!(entry >= 0 && entry <= kListSlots)) {
+    if (!(entry >= 0 && entry <= sensors::kMostListEntries)) {
         return false;
     }
     const auto fields = entryFields(window.state.SnFileList[static_cast<std::size_t>(entry)]);
@@ -102,33 +91,24 @@ void cmdOpenFile_Click(Window& window) {
     }
 
     ui.setText(control::TXTSN, "");
-    ItemReader items(withoutByteOrderMark(*content));
-    const auto countItem = items.next();
-    const auto count = countItem ? numbers::int16RoundedDown(*countItem) : std::nullopt;
-    if (!count) {
+    // A count beyond 255 is refused before any entry, one beyond the list's room after the
+    // entries that fit, a file that ends early after the entries it has: what was read is
+    // listed, then the fault reported.
+    auto list = sensors::readSerialList(*content, sensors::ListReading::Window);
+    if (!list.count) {
         window.message(kMalformed);
         return;
     }
-    state.ChennelNum = *count;
-    ui.setText(control::TXTSN, "该设备共有" + std::to_string(*count) + "个通道\r\n");
-
-    if (*count > kCounterLimit) {
+    state.ChennelNum = static_cast<std::int16_t>(*list.count);
+    ui.setText(control::TXTSN, "该设备共有" + std::to_string(*list.count) + "个通道\r\n");
+    for (std::size_t i = 1; i <= list.entries.size() && i < state.SnFileList.size(); ++i) {
+        state.SnFileList[i] = std::move(list.entries[i - 1]);
+        ui.appendText(control::TXTSN, FormatHex(static_cast<std::uint8_t>(i)) +
+                                          "#: " + state.SnFileList[i] + "\r\n");
+    }
+    if (!list.error.empty()) {
         window.message(kMalformed);
         return;
-    }
-    for (int i = 1; i <= *count; ++i) {
-        if (i > kListSlots) {
-            window.message(kMalformed);  // the list has no room for more
-            return;
-        }
-        auto entry = items.next();
-        if (!entry) {
-            window.message(kMalformed);  // the file ends before the count is reached
-            return;
-        }
-        state.SnFileList[static_cast<std::size_t>(i)] = std::move(*entry);
-        ui.appendText(control::TXTSN, FormatHex(static_cast<std::uint8_t>(i)) + "#: " +
-                                          state.SnFileList[static_cast<std::size_t>(i)] + "\r\n");
     }
 
     // Entry 1 as it now stands, also when it comes from an earlier import.

@@ -1,8 +1,12 @@
 #include "cli/transport.h"
 
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <algorithm>
+#include <optional>
+
+#include "app/settings/device_lock.h"
 
 namespace tc24::cli {
 
@@ -58,7 +62,10 @@ protected:
 class SerialTransport : public DeviceTransport {
 public:
     std::string open(const std::string& path, int baud) {
-        port_.setPortName(QString::fromStdString(path));
+        // Under its real path, so that the lock QSerialPort takes keeps every other name of the
+        // device out. Resolved at every open: after a loss the link may lead elsewhere.
+        const std::string real = realDevicePath(path);
+        port_.setPortName(QString::fromStdString(real));
         // Set before opening, the line is configured once as the device opens.
         port_.setBaudRate(baud);
         port_.setDataBits(QSerialPort::Data8);
@@ -66,13 +73,7 @@ public:
         port_.setStopBits(QSerialPort::OneStop);
         port_.setFlowControl(QSerialPort::NoFlowControl);
         if (!port_.open(QIODevice::ReadWrite)) {
-            std::string reason = port_.errorString().toStdString();
-            if (port_.error() == QSerialPort::PermissionError) {
-                reason +=
-                    " (is your user in the group dialout? sudo adduser $USER dialout, "
-                    "then log in again)";
-            }
-            return reason;
+            return openFailure(real);
         }
         if (port_.baudRate() != baud) {
             return "the device does not take " + std::to_string(baud) + " baud";
@@ -88,7 +89,10 @@ public:
         port_.readAll();
     }
 
-    std::string lostReason() const override { return port_.errorString().toStdString(); }
+    // The system's text alone can read "Inappropriate ioctl for device" for a pulled adapter.
+    std::string lostReason() const override {
+        return "the device went away (unplugged?): " + port_.errorString().toStdString();
+    }
 
 protected:
     QIODevice& device() override { return port_; }
@@ -100,6 +104,28 @@ protected:
     }
 
 private:
+    // Why the device could not be opened. Qt reports a device another program holds as a
+    // permission error; the dialout hint is for a device this user may not open.
+    std::string openFailure(const std::string& real) const {
+        const QSerialPort::SerialPortError error = port_.error();
+        if (error == QSerialPort::DeviceNotFoundError) {
+            return "no such device";
+        }
+        if (error != QSerialPort::PermissionError) {
+            return port_.errorString().toStdString();
+        }
+        const QFileInfo info(QString::fromStdString(real));
+        const std::optional<long long> holder = lockHolder(real);
+        if (openFailureKind(PortErrorKind::Permission, info.isReadable() && info.isWritable(),
+                            holder.has_value()) == PortErrorKind::Busy) {
+            return "in use by another program" +
+                   (holder ? " (process " + std::to_string(*holder) + ")" : std::string());
+        }
+        return port_.errorString().toStdString() +
+               " (is your user in the group dialout? sudo adduser $USER dialout, then log in "
+               "again)";
+    }
+
     QSerialPort port_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "link/window_texts.h"
 #include "protocol/hex.h"
 
 namespace tc24 {
@@ -177,6 +178,22 @@ void TrafficLog::recordReceived(ByteView bytes, bool discarded) {
     notify();
 }
 
+void TrafficLog::recordEcho(ByteView bytes) {
+    if (bytes.empty()) {
+        return;
+    }
+    const TrafficTime now = clock_();
+    TrafficRow row;
+    row.wallMs = now.wallMs;
+    row.direction = TrafficDirection::Echo;
+    row.bytes.assign(bytes.span().begin(), bytes.span().end());
+    if (pending_) {
+        row.sinceRequestUs = now.steadyUs - pending_->sent.steadyUs;
+    }
+    addRow(std::move(row));
+    notify();
+}
+
 // Judges the pending reply once its bytes make a frame of the expected length.
 void TrafficLog::judge(const TrafficTime& now, bool timed) {
     Pending& pending = *pending_;
@@ -344,6 +361,8 @@ const char* trafficDirectionText(TrafficDirection direction) {
             return "发送";
         case TrafficDirection::Received:
             return "接收";
+        case TrafficDirection::Echo:
+            return texts::kEchoRow;
         case TrafficDirection::Verdict:
             break;
     }

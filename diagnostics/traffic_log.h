@@ -22,7 +22,8 @@ struct TrafficTime {
 using TrafficClock = std::function<TrafficTime()>;
 TrafficTime systemTrafficTime();
 
-enum class TrafficDirection { Sent, Received, Verdict };
+// Echo: a copy of the request the line sent back, taken out before the window saw it.
+enum class TrafficDirection { Sent, Received, Verdict, Echo };
 
 enum class TrafficVerdict {
     None,  // not a verdict row
@@ -78,6 +79,9 @@ public:
     // A chunk came in. `discarded`: taken from the port only because the window discarded
     // the waiting input, so the moment it arrived is not known (no reply time is taken).
     void recordReceived(ByteView bytes, bool discarded = false);
+    // The line's echo of the pending request, dropped before the window saw it: shown as its
+    // own row, not part of the reply, and neither judged nor counted.
+    void recordEcho(ByteView bytes);
 
     // While paused no rows are added; verdicts and statistics go on.
     void setPaused(bool paused);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/serial_port.h"
 #include "diagnostics/traffic_log.h"
+#include "link/serial_port.h"
 
 namespace tc24 {
 
@@ -22,6 +22,7 @@ public:
     void close() override { port_.close(); }
     bool isOpen() const override { return port_.isOpen(); }
     std::string lastError() const override { return port_.lastError(); }
+    PortErrorKind lastErrorKind() const override { return port_.lastErrorKind(); }
 
     void setBinaryInput() override { port_.setBinaryInput(); }
     void setReadAll() override { port_.setReadAll(); }

@@ -12,13 +12,24 @@ namespace tc24 {
 namespace comm_event {
 constexpr int Send = 1;
 constexpr int DataReceived = 2;
-constexpr int LineChanged = 3;   // CTS/DSR/CD changed
+constexpr int LineChanged = 3;  // CTS/DSR/CD changed
 constexpr int Break = 1001;
 constexpr int FramingError = 1004;
 constexpr int Overrun = 1006;
 constexpr int ParityError = 1009;
-constexpr int PortLost = 1100;   // the device went away; the port has closed itself
+constexpr int PortLost = 1100;  // the device went away; the port has closed itself
 }  // namespace comm_event
+
+// What kind of failure the port's last error is. The system reports a device that another
+// program holds as a permission error; the port tells the two apart.
+enum class PortErrorKind {
+    None,        // no error: the port opened
+    Permission,  // this user may not open the device
+    Busy,        // another program has the device open
+    Missing,     // there is no such device
+    Lost,        // the device went away while the port was open
+    Other,
+};
 
 // The serial port as the handlers see it, shaped like the operations they rely on.
 // One implementation runs over QSerialPort; unit tests use a fake.
@@ -38,6 +49,8 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual std::string lastError() const = 0;
+    // The kind of the last error: None after a successful open.
+    virtual PortErrorKind lastErrorKind() const = 0;
 
     // Received data arrives as bytes, unchanged; a read takes every waiting byte.
     virtual void setBinaryInput() = 0;

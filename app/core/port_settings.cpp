@@ -7,6 +7,7 @@
 #include "link/control_names.h"
 #include "link/messages.h"
 #include "link/numbers.h"
+#include "link/window_texts.h"
 
 namespace tc24 {
 
@@ -32,10 +33,18 @@ bool openPort(Window& window) {
         window.ui.showStatus(entry + " (" + device + ") " + window.port.settings() + " 已打开");
         return true;
     }
-    std::string reason = window.port.lastError();
-    std::string status = entry + " (" + device + ") 无法打开: " + reason;
-    if (reason.find("ermission") != std::string::npos) {
-        status += " — 请把当前用户加入 dialout 组后重新登录";
+    const std::string reason = window.port.lastError();
+    std::string status = entry + " (" + device + ") 无法打开: ";
+    switch (window.port.lastErrorKind()) {
+        case PortErrorKind::Busy:
+            status += std::string(texts::kPortBusy) + " — " + reason;
+            break;
+        case PortErrorKind::Permission:
+            status += reason + " — 请把当前用户加入 dialout 组后重新登录";
+            break;
+        default:
+            status += reason;
+            break;
     }
     window.ui.showStatus(status);
     return false;

@@ -99,6 +99,9 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
         return QBrush(row.verdict == TrafficVerdict::Valid ? QColor(0x10, 0x80, 0x20)
                                                            : QColor(0xC0, 0x10, 0x10));
     }
+    if (role == Qt::ForegroundRole && row.direction == TrafficDirection::Echo) {
+        return QBrush(QColor(0x80, 0x80, 0x80));  // not part of the reply
+    }
     if (role == Qt::TextAlignmentRole && (index.column() == Since || index.column() == Length)) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     }

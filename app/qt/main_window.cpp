@@ -1,5 +1,6 @@
 #include "app/qt/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <algorithm>
 
 #include "app/platform/settings_folder.h"
+#include "app/platform/tool_settings.h"
 #include "app/qt/bus_scan_dialog.h"
 #include "app/qt/comm_log_window.h"
 #include "app/qt/csv_recording.h"
@@ -26,9 +28,11 @@
 #include "app/qt/trend_view.h"
 #include "app/qt/ui_frm_main.h"
 #include "app/settings/port_device.h"
+#include "diagnostics/echo_filter.h"
 #include "diagnostics/traffic_tap.h"
 #include "link/control_names.h"
 #include "link/window.h"
+#include "link/window_texts.h"
 
 namespace tc24 {
 
@@ -70,7 +74,10 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
         port = ownPort_.get();
     }
     trafficLog_ = std::make_shared<TrafficLog>();
-    trafficTap_ = std::make_unique<TrafficTap>(*port, *trafficLog_);
+    // The tap sees what the filter lets through; the filter reports the echo it takes out.
+    echoFilter_ = std::make_unique<EchoFilter>(*port);
+    echoFilter_->setEnabled(readToolSettings(settings_).echoSuppression);
+    trafficTap_ = std::make_unique<TrafficTap>(*echoFilter_, *trafficLog_);
     port_ = trafficTap_.get();
     if (dialogs == nullptr) {
         ownDialogs_ = std::make_unique<QtDialogs>(this);
@@ -84,6 +91,7 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     controls_ = std::make_unique<QtControls>(this, statusBar());
     // The port is closed until start-up opens it.
     controls_->bringToFront(control::imgNotConnected);
+    connectEchoFilter(*echoFilter_, *trafficLog_, *controls_);
     core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, files_, *timer2_, *timer3_,
                                       *timer6_, programDirectory_, settings_.folder);
     connectHandlers();
@@ -196,6 +204,24 @@ void MainWindow::installTools() {
     BusScanDialog::install(*this);
     TrendView::install(*this);
     CsvRecording::install(*this);
+    installEchoSuppression();
+}
+
+void MainWindow::installEchoSuppression() {
+    toolsBar_->addSeparator();
+    QAction* action = toolsBar_->addAction(QString::fromUtf8(texts::kEchoSuppression));
+    action->setObjectName(QStringLiteral("actEchoSuppression"));
+    action->setCheckable(true);
+    action->setChecked(echoFilter_->enabled());
+    action->setToolTip(QString::fromUtf8(texts::kEchoSuppressionTip));
+    connect(action, &QAction::toggled, this, [this](bool on) {
+        echoFilter_->setEnabled(on);
+        ToolSettings tool = readToolSettings(settings_);
+        tool.echoSuppression = on;
+        if (const auto failure = writeToolSettings(settings_, tool)) {
+            controls_->showStatus(texts::kEchoSettingNotSaved + *failure);
+        }
+    });
 }
 
 Controls& MainWindow::controls() {

@@ -17,6 +17,7 @@ class frmMain;
 
 namespace tc24 {
 
+class EchoFilter;
 class QtControls;
 class QtTimer;
 class TrafficLog;
@@ -40,6 +41,8 @@ public:
     SerialPort& port() { return *port_; }
     // Every request and received chunk on the port, for the communication log.
     std::shared_ptr<TrafficLog> trafficLog() const { return trafficLog_; }
+    // Takes the line's echo of each request out while "回显抑制" is checked.
+    EchoFilter& echoFilter() { return *echoFilter_; }
     // The tool bar that opens the views beside the main window (log, trends, recording).
     QToolBar* toolsBar() { return toolsBar_; }
 
@@ -61,6 +64,8 @@ private:
     void connectHandlers();
     // Adds the views beside the main window; each installs itself through the tool bar.
     void installTools();
+    // The checkable "回显抑制" action, kept in tc24.ini.
+    void installEchoSuppression();
     void refreshPortTooltips();
 
     std::filesystem::path programDirectory_;
@@ -71,6 +76,7 @@ private:
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Dialogs> ownDialogs_;
     std::shared_ptr<TrafficLog> trafficLog_;
+    std::unique_ptr<EchoFilter> echoFilter_;  // between the port and the tap
     std::unique_ptr<TrafficTap> trafficTap_;  // the port the handlers use: logs, then forwards
     SerialPort* port_ = nullptr;
     std::unique_ptr<QtTimer> timer2_;

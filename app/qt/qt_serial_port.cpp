@@ -1,11 +1,13 @@
 #include "app/qt/qt_serial_port.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 #include <optional>
 #include <utility>
 
+#include "app/settings/device_lock.h"
 #include "app/settings/port_device.h"
 
 namespace tc24 {
@@ -70,6 +72,19 @@ bool meansDeviceLost(QSerialPort::SerialPortError error) {
            error == QSerialPort::PermissionError;
 }
 
+// The kind of error QSerialPort reported while opening, before it is told apart from a busy
+// device.
+PortErrorKind reportedKind(QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::PermissionError:
+            return PortErrorKind::Permission;
+        case QSerialPort::DeviceNotFoundError:
+            return PortErrorKind::Missing;
+        default:
+            return PortErrorKind::Other;
+    }
+}
+
 }  // namespace
 
 QtSerialPort::QtSerialPort(SettingsLocation settings, QObject* parent)
@@ -132,16 +147,34 @@ void QtSerialPort::open() {
     const QString path = devicePath();
     if (path.isEmpty()) {
         lastError_ = "no device for port number " + std::to_string(portNumber_);
+        lastErrorKind_ = PortErrorKind::Missing;
         return;
     }
-    port_.setPortName(path);
+    // Resolved at every open: the link may lead to another device by now.
+    const QString real = QString::fromStdString(realDevicePath(path.toStdString()));
+    const QString shown = real == path ? path : path + QStringLiteral(" (") + real + u')';
+    port_.setPortName(real);
     if (!port_.open(QIODevice::ReadWrite)) {
-        lastError_ = (port_.errorString() + QStringLiteral(": ") + path).toStdString();
+        const PortErrorKind reported = reportedKind(port_.error());
+        const QFileInfo device(real);
+        const std::optional<long long> holder =
+            reported == PortErrorKind::Permission ? lockHolder(real.toStdString()) : std::nullopt;
+        lastErrorKind_ = openFailureKind(reported, device.isReadable() && device.isWritable(),
+                                         holder.has_value());
+        if (lastErrorKind_ == PortErrorKind::Busy) {
+            // Qt calls it a permission error while locking the device.
+            lastError_ = "in use by another program" +
+                         (holder ? " (process " + std::to_string(*holder) + ")" : std::string()) +
+                         ": " + shown.toStdString();
+        } else {
+            lastError_ = (port_.errorString() + QStringLiteral(": ") + shown).toStdString();
+        }
         port_.clearError();
         return;
     }
     lastError_.clear();
-    openPath_ = path;
+    lastErrorKind_ = PortErrorKind::None;
+    openPath_ = shown;
     ++opens_;
     // Every byte is kept until read: a bounded buffer smaller than the threshold would stall.
     port_.setReadBufferSize(0);
@@ -163,6 +196,10 @@ bool QtSerialPort::isOpen() const {
 
 std::string QtSerialPort::lastError() const {
     return lastError_;
+}
+
+PortErrorKind QtSerialPort::lastErrorKind() const {
+    return lastErrorKind_;
 }
 
 // Qt always delivers the received bytes unchanged and a read takes all of them.
@@ -217,6 +254,7 @@ void QtSerialPort::write(const std::vector<std::uint8_t>& bytes) {
     if (port_.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
         if (port_.isOpen()) {
             lastError_ = (port_.errorString() + QStringLiteral(": ") + openPath_).toStdString();
+            lastErrorKind_ = PortErrorKind::Other;
         }
         return;
     }
@@ -280,6 +318,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     // Qt's text here is often a stale system message ("Inappropriate ioctl for device" when
     // a pseudo-terminal's peer closes), so the reason is stated plainly.
     lastError_ = "Device disconnected: " + openPath_.toStdString();
+    lastErrorKind_ = PortErrorKind::Lost;
     port_.close();
     port_.clearError();
     closing_ = false;

@@ -12,7 +12,8 @@
 namespace tc24 {
 
 // The serial port over QSerialPort. Port number n opens the device that
-// <settings folder>/ports/COMn links to, or /dev/ttyUSB{n-1} (COMn on Windows).
+// <settings folder>/ports/COMn links to, or /dev/ttyUSB{n-1} (COMn on Windows), under its real
+// path: QSerialPort locks the name it opens, and every name of the device must meet that lock.
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
 public:
@@ -28,6 +29,7 @@ public:
     void close() override;
     bool isOpen() const override;
     std::string lastError() const override;
+    PortErrorKind lastErrorKind() const override;
 
     void setBinaryInput() override;
     void setReadAll() override;
@@ -61,7 +63,8 @@ private:
     int receiveThreshold_ = 0;
     int eventKind_ = 0;
     std::string lastError_;
-    QString openPath_;  // the device the port has open
+    PortErrorKind lastErrorKind_ = PortErrorKind::None;
+    QString openPath_;  // the device the port has open, as named (the link, when one)
     std::function<void()> handler_;
     bool closing_ = false;
     bool discarding_ = false;  // bytes read by discardInput() raise no event

@@ -28,6 +28,19 @@ std::optional<CommSettings> parseCommSettings(std::string_view content);
 // holds none, a comm.set in the program's directory is read instead.
 std::optional<CommSettings> readCommSettings(const SettingsLocation& location);
 
+// The comm.set that readCommSettings() reads, and why it was not used.
+struct CommSettingsRead {
+    std::optional<CommSettings> settings;  // what readCommSettings() returns
+    std::filesystem::path path;            // the file read (or looked for, when there is none)
+    // Empty when the settings were read or there is no comm.set; otherwise why the file was
+    // not used: `holds "xyz", not "port,rate"`, `is empty, not "port,rate"`,
+    // `cannot be read: Permission denied`.
+    std::string problem;
+};
+// readCommSettings() with the reason when a comm.set is there but refused, so that tc24-cli
+// can name the file before it falls back to its defaults.
+CommSettingsRead readCommSettingsReporting(const SettingsLocation& location);
+
 std::string formatCommSettings(const CommSettings& settings);
 // Replaces comm.set in the settings folder, creating the folder when needed; returns the
 // reason when it could not be written (the old file stays).

@@ -135,14 +135,17 @@ public:
     void open() override {
         ++opens;
         if (openFails) {
-            lastError_ = "Permission denied";
+            lastError_ = openError;
+            lastErrorKind_ = openErrorKind;
             return;
         }
+        lastErrorKind_ = PortErrorKind::None;
         open_ = true;
     }
     void close() override { open_ = false; }
     bool isOpen() const override { return open_; }
     std::string lastError() const override { return lastError_; }
+    PortErrorKind lastErrorKind() const override { return lastErrorKind_; }
     void setBinaryInput() override {}
     void setReadAll() override {}
     void discardInput() override {
@@ -184,6 +187,9 @@ public:
     }
 
     bool openFails = false;
+    // What a failing open reports.
+    std::string openError = "Permission denied";
+    PortErrorKind openErrorKind = PortErrorKind::Permission;
     int opens = 0;
     int threshold = 0;
     int inputDiscards = 0;
@@ -195,6 +201,7 @@ private:
     int portNumber_ = 1;
     std::string settings_ = "9600,N,8,1";
     std::string lastError_;
+    PortErrorKind lastErrorKind_ = PortErrorKind::None;
     int kind_ = 0;
     std::function<void()> handler_;
 };

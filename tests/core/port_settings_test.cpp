@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "app/core/port_settings.h"
@@ -7,6 +8,7 @@
 #include "fakes.h"
 #include "link/control_names.h"
 #include "link/files.h"
+#include "link/window_texts.h"
 
 using namespace tc24;
 using tc24::testing::Harness;
@@ -43,6 +45,53 @@ TEST(CommSet, MalformedContentIsRefused) {
     EXPECT_FALSE(parseCommSettings("99999,9600"));
     EXPECT_TRUE(parseCommSettings("3\r\n9600\r\n"));  // a line end separates items too
     EXPECT_EQ(parseCommSettings(" 5 , 38400 ,extra")->rate, 38400);
+}
+
+// tc24-cli names a comm.set the window's reader refuses before it falls back to COM1.
+TEST(CommSet, ReportingNamesTheFileAndWhyItWasRefused) {
+    struct Case {
+        const char* content;  // nullptr: no comm.set
+        const char* problem;  // "": read, or simply missing
+    };
+    for (const Case& c : {
+             Case{nullptr, ""},
+             Case{"3,19200\r\n", ""},
+             Case{"xyz\r\n", "holds \"xyz\", not \"port,rate\""},
+             Case{"3\r\n", "holds \"3\", not \"port,rate\""},
+             Case{" \r\n", "is empty, not \"port,rate\""},
+             Case{"\x01\"9,x", "holds \"\\x01\\x229,x\", not \"port,rate\""},
+         }) {
+        const std::string name = c.content ? c.content : "missing";
+        tc24::testing::TempDir dir;
+        const SettingsLocation location{dir.path(), dir.path()};
+        if (c.content) {
+            std::ofstream(dir.path() / "comm.set", std::ios::binary) << c.content;
+        }
+        const CommSettingsRead read = readCommSettingsReporting(location);
+        EXPECT_EQ(read.path, dir.path() / "comm.set") << name;
+        EXPECT_EQ(read.problem, c.problem) << name;
+        // The same verdict as the window's reader.
+        EXPECT_EQ(read.settings.has_value(), readCommSettings(location).has_value()) << name;
+        EXPECT_EQ(read.settings.has_value(), c.content && std::string(c.problem).empty()) << name;
+    }
+}
+
+TEST(CommSet, ReportingCutsLongContentAndNamesTheFileBesideTheProgram) {
+    tc24::testing::TempDir config;
+    tc24::testing::TempDir program;
+    const SettingsLocation location{config.path() / "tc24", program.path()};
+    std::ofstream(program.path() / "comm.set", std::ios::binary) << std::string(500, 'z');
+    const CommSettingsRead read = readCommSettingsReporting(location);
+    EXPECT_FALSE(read.settings);
+    EXPECT_EQ(read.path, program.path() / "comm.set");
+    EXPECT_EQ(read.problem, "holds \"" + std::string(40, 'z') + "...\", not \"port,rate\"");
+
+    // One of the user's own, even one that cannot be read, is what counts.
+    std::filesystem::create_directories(config.path() / "tc24" / "comm.set");
+    const CommSettingsRead own = readCommSettingsReporting(location);
+    EXPECT_FALSE(own.settings);
+    EXPECT_EQ(own.path, config.path() / "tc24" / "comm.set");
+    EXPECT_EQ(own.problem, "is a folder, not a file");
 }
 
 TEST(StartUp, OpensTheSavedPortAtTheSavedRate) {
@@ -95,15 +144,38 @@ TEST(StartUp, MissingOrMalformedCommSetLeavesThePortClosed) {
     }
 }
 
-TEST(StartUp, PortThatCannotBeOpenedShowsTheReasonInTheStatusBar) {
-    Harness h;
-    writeCommSet(h, "1,9600\r\n");
-    h.port.openFails = true;
-    h.frm.Form_Load();
-    EXPECT_FALSE(h.port.isOpen());
-    EXPECT_NE(h.ui.status.find("Permission denied"), std::string::npos);
-    EXPECT_NE(h.ui.status.find("dialout"), std::string::npos);
-    EXPECT_TRUE(h.dialogs.shown.empty());
+// The status bar tells a busy port from one this user may not open by the port's error kind,
+// not by its text: Qt words a held lock as a "permission error".
+TEST(StartUp, PortThatCannotBeOpenedShowsTheReasonAndItsKindInTheStatusBar) {
+    struct Case {
+        PortErrorKind kind;
+        const char* reason;
+        bool busy;
+        bool dialout;
+    };
+    for (const Case& c : {
+             Case{PortErrorKind::Permission, "Permission denied: /dev/ttyUSB0", false, true},
+             Case{PortErrorKind::Permission, "Operation not permitted: /dev/ttyUSB0", false, true},
+             Case{PortErrorKind::Busy,
+                  "in use by another program (process 4321): Permission error while locking", true,
+                  false},
+             Case{PortErrorKind::Missing, "No such file or directory: /dev/ttyUSB0", false, false},
+             Case{PortErrorKind::Other, "Permission mask unsupported", false, false},
+         }) {
+        Harness h;
+        writeCommSet(h, "1,9600\r\n");
+        h.port.openFails = true;
+        h.port.openError = c.reason;
+        h.port.openErrorKind = c.kind;
+        h.frm.Form_Load();
+        const std::string& status = h.ui.status;
+        EXPECT_FALSE(h.port.isOpen());
+        EXPECT_NE(status.find("COM1 (/dev/ttyUSB0)"), std::string::npos) << status;
+        EXPECT_NE(status.find(c.reason), std::string::npos) << status;
+        EXPECT_EQ(status.find(texts::kPortBusy) != std::string::npos, c.busy) << status;
+        EXPECT_EQ(status.find("dialout") != std::string::npos, c.dialout) << status;
+        EXPECT_TRUE(h.dialogs.shown.empty());
+    }
 }
 
 TEST(SaveSettings, StoresPortAndRateAndConfirms) {
@@ -141,13 +213,21 @@ TEST(SaveSettings, NoPortSelectedClosesThePortAndAsks) {
 }
 
 TEST(SaveSettings, PortThatCannotBeOpenedIsNotReportedAsSaved) {
-    Harness h;
-    h.port.openFails = true;
-    h.ui.setCurrentIndex(control::Combo1, 1);
-    h.frm.cmdCom_Click();
-    EXPECT_EQ(commSet(h), "2,9600\r\n");  // still stored for the next start
-    EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"打开串口出错，请确定串口是否已被占用"});
-    EXPECT_FALSE(h.state().CommReady);
+    for (const PortErrorKind kind : {PortErrorKind::Permission, PortErrorKind::Busy}) {
+        Harness h;
+        h.port.openFails = true;
+        h.port.openErrorKind = kind;
+        h.ui.setCurrentIndex(control::Combo1, 1);
+        h.frm.cmdCom_Click();
+        EXPECT_EQ(commSet(h), "2,9600\r\n");  // still stored for the next start
+        // The same box for every kind; the status bar tells which.
+        EXPECT_EQ(h.dialogs.texts(),
+                  std::vector<std::string>{"打开串口出错，请确定串口是否已被占用"});
+        EXPECT_FALSE(h.state().CommReady);
+        EXPECT_EQ(h.ui.status.find(texts::kPortBusy) != std::string::npos,
+                  kind == PortErrorKind::Busy)
+            << h.ui.status;
+    }
 }
 
 TEST(SaveSettings, UnwritableCommSetKeepsTheOldFileAndSaysSo) {

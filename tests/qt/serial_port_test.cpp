@@ -281,6 +281,7 @@ TEST_F(SerialPortTest, OpeningAMissingDeviceFailsWithTheReason) {
     const std::string reason = port_->lastError();
     EXPECT_NE(reason.find(missing.string()), std::string::npos) << reason;
     EXPECT_GT(reason.size(), missing.string().size() + 2) << "the system's reason is missing";
+    EXPECT_EQ(port_->lastErrorKind(), PortErrorKind::Missing);
     EXPECT_TRUE(port_->readAll().empty());
     QTest::qWait(50);
     EXPECT_TRUE(kinds_.empty()) << "a failed open is no event";
@@ -289,6 +290,7 @@ TEST_F(SerialPortTest, OpeningAMissingDeviceFailsWithTheReason) {
     mapCom1(pty_->slaveName);
     openPort();
     EXPECT_TRUE(port_->lastError().empty());
+    EXPECT_EQ(port_->lastErrorKind(), PortErrorKind::None);
 }
 
 TEST_F(SerialPortTest, VanishedPeerClosesThePortOnceWithoutSpinning) {
@@ -298,6 +300,7 @@ TEST_F(SerialPortTest, VanishedPeerClosesThePortOnceWithoutSpinning) {
     ASSERT_TRUE(waitForEvents(1));
     EXPECT_FALSE(port_->isOpen());
     EXPECT_NE(port_->lastError().find(pty_->slaveName), std::string::npos) << port_->lastError();
+    EXPECT_EQ(port_->lastErrorKind(), PortErrorKind::Lost);
 
     const double cpuBefore = cpuSeconds();
     QTest::qWait(300);

@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/output.h"
 
 #ifdef _WIN32
 #include <io.h>
 #define isatty _isatty
+#define STDOUT_FILENO 1
 #define STDERR_FILENO 2
 #else
 #include <unistd.h>
@@ -18,21 +20,30 @@ namespace {
 
 volatile std::sig_atomic_t gStop = 0;
 
-void onInterrupt(int) {
-    gStop = 1;
+// The first signal asks the command to end after its current request; a second ends the
+// program at once, as the signal's default would.
+void onStopSignal(int signal) {
+    if (gStop != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    gStop = signal;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+#ifdef SIGHUP
+    std::signal(SIGHUP, onStopSignal);
+#endif
+    tc24::cli::DescriptorOutput results(STDOUT_FILENO, "standard output");
     tc24::cli::Environment environment(QCoreApplication::applicationDirPath().toStdString(),
-                                       std::cout, std::cerr);
+                                       results, std::cerr);
     environment.errIsTerminal = isatty(STDERR_FILENO) == 1;
     environment.stop = &gStop;
-    environment.catchInterrupt = [] {
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
-    };
     return tc24::cli::run(QCoreApplication::arguments(), environment);
 }

@@ -1,129 +1,113 @@
 #include "cli/master.h"
 
-#include <algorithm>
-
+#include "protocol/codes.h"
+#include "protocol/frames.h"
 #include "protocol/hex.h"
 #include "protocol/layout.h"
-#include "protocol/requests.h"
 
 namespace tc24::cli {
 
-std::string exceptionText(std::uint8_t code) {
-    const char* meaning = "";
-    switch (code) {
-        case protocol::kIllegalFunction:
-            meaning = " (illegal function)";
-            break;
-        case protocol::kIllegalDataAddress:
-            meaning = " (illegal data address)";
-            break;
-        case protocol::kIllegalDataValue:
-            meaning = " (illegal data value)";
-            break;
-        case protocol::kDeviceFailure:
-            meaning = " (device failure)";
-            break;
-        case protocol::kDeviceBusy:
-            meaning = " (device busy)";
-            break;
-        default:
-            break;
+namespace {
+
+std::string refusalText(const Bytes& request, std::uint8_t code) {
+    // The module's own meaning of an exception where it has one.
+    if (protocol::requestKind(request) == protocol::RequestKind::Identify &&
+        code == protocol::kDeviceFailure) {
+        return "no new sensor on the module, or more than one (exception 04)";
     }
-    return "exception " + FormatHex(code) + meaning;
+    return "the module refused the request: " + master::exceptionText(code);
 }
 
-void Master::awaitSilence() {
-    // Bounded in time and bytes: a line that never goes quiet must not hold the tool.
-    const auto deadline = Clock::now() + settings_.timeout;
-    Bytes ignored;
-    while (ignored.size() < kMostBytesWaitedOut) {
-        const auto now = Clock::now();
-        const std::size_t before = ignored.size();
-        if (now >= deadline ||
-            !transport_.receive(ignored, std::min(deadline, now + settings_.quiet)) ||
-            ignored.size() == before) {
-            break;
-        }
-    }
-    transport_.discardInput();
+}  // namespace
+
+master::Transaction Master::transaction(const Bytes& request, Resend resend) const {
+    master::Transaction transaction = master::transactionFor(request, retries_ + 1);
+    transaction.resendWhenUnknown = resend == Resend::AsSet;
+    return transaction;
 }
 
-Master::Judged Master::exchange(const Bytes& request, const Judge& judge, int attempts) {
-    Judged judged;
-    const std::string timeoutText = std::to_string(settings_.timeout.count()) + " ms";
-    const auto portGone = [&] {
-        return Judged{false,
-                      {kPortFailed, "the port went away: " + transport_.lostReason()},
-                      {},
-                      judged.heard};
-    };
-    for (int attempt = 1; attempt <= attempts; ++attempt) {
-        transport_.discardInput();
-        if (!transport_.send(protocol::withPadding(request))) {
-            return portGone();
-        }
-        const auto deadline = Clock::now() + settings_.timeout;
-        Bytes received;
-        std::optional<protocol::ReplyCheck> check;
-        std::string skipped;  // the last frame from another station
-        for (;;) {
-            check = judge(received);
-            if (check && check->verdict == protocol::ReplyVerdict::WrongStation) {
-                // Not the reply asked for, but a late one to an earlier request: the reply
-                // asked for may still follow.
-                skipped = "; a reply from station " +
-                          std::to_string(received[protocol::kStationAt]) +
-                          " came instead: " + hexText(std::span(received).first(check->length));
-                received.erase(received.begin(),
-                               received.begin() + static_cast<std::ptrdiff_t>(check->length));
-                judged.heard = true;
-                continue;
-            }
-            if (check || Clock::now() >= deadline) {
+master::Result Master::exchange(master::Transaction transaction) {
+    line_.start(std::move(transaction), Clock::now());
+    for (;;) {
+        const auto step = line_.step(Clock::now());
+        switch (step.kind) {
+            case master::LineMaster::Step::Kind::Send:
+                if (transport_->send(step.bytes)) {
+                    line_.sent(Clock::now());
+                } else {
+                    line_.lost(transport_->lostReason());
+                }
+                break;
+            case master::LineMaster::Step::Kind::Wait: {
+                Bytes arrived;
+                if (!transport_->receive(arrived, step.until)) {
+                    line_.lost(transport_->lostReason());
+                } else if (!arrived.empty()) {
+                    line_.received(arrived, Clock::now());
+                }
                 break;
             }
-            if (!transport_.receive(received, deadline)) {
-                return portGone();
-            }
+            case master::LineMaster::Step::Kind::Done:
+                return line_.result();
         }
-        judged.heard = judged.heard || !received.empty();
-        judged.verdict.reset();
-        if (!check) {
-            judged.failure.message = (received.empty() ? "no reply within " + timeoutText
-                                                       : "incomplete reply within " + timeoutText +
-                                                             ": " + hexText(received)) +
-                                     skipped;
-            if (!received.empty() || !skipped.empty()) {
-                // The rest may still be on its way; it must not precede the next reply.
-                awaitSilence();
-            }
-            continue;
-        }
-        judged.verdict = check->verdict;
-        const std::string frame = hexText(std::span(received).first(check->length));
-        switch (check->verdict) {
-            case protocol::ReplyVerdict::Valid:
-                judged.accepted = true;
-                return judged;
-            case protocol::ReplyVerdict::Exception:
-                judged.failure.message =
-                    "the module refused the request: " + exceptionText(check->exceptionCode);
-                return judged;
-            case protocol::ReplyVerdict::Mismatch:
-                judged.failure.message = "the reply does not answer the request: " + frame;
-                return judged;
-            case protocol::ReplyVerdict::CrcError:
-                judged.failure.message = "reply with a wrong CRC: " + frame;
-                break;
-            case protocol::ReplyVerdict::WrongStation:  // skipped above, never judged here
-                break;
-        }
-        awaitSilence();
     }
-    if (attempts > 1) {
-        judged.failure.message += " (" + std::to_string(attempts) + " attempts)";
+}
+
+void Master::replaceTransport(Transport& transport) {
+    transport_ = &transport;
+    line_.reset(Clock::now());
+}
+
+Failure Master::failureOf(const Bytes& request, const master::Result& result) const {
+    using master::Ending;
+    Failure failure;
+    const std::string timeout = std::to_string(line_.timing().timeout.count()) + " ms";
+    const bool anyModule =
+        ByteView(request).at(protocol::kStationAt) == protocol::kAnyModuleStation;
+    switch (result.ending) {
+        case Ending::Valid:
+            return failure;
+        case Ending::PortLost:
+            return {kPortFailed, "the port went away: " + result.lostReason};
+        case Ending::Exception:
+            failure.message = refusalText(request, result.exceptionCode);
+            break;
+        case Ending::Mismatch:
+            failure.message = "the reply does not answer the request: " + hexText(result.reply);
+            break;
+        case Ending::NoReply:
+            failure.message = "no reply within " + timeout;
+            break;
+        case Ending::Incomplete:
+            failure.message = "incomplete reply: " + hexText(result.received);
+            break;
+        case Ending::CrcError:
+            failure.message = "reply with a wrong CRC: " + hexText(result.received);
+            if (anyModule && !result.echoSeen) {
+                failure.message +=
+                    " (asked at station 250, several modules may have answered at once: "
+                    "give --station)";
+            }
+            break;
+        case Ending::LineBusy:
+            failure.message =
+                "the line never fell silent before the request (noise, or another master "
+                "talking): " +
+                hexText(result.late);
+            break;
     }
-    return judged;
+    if (result.echoSeen) {
+        failure.message += "; the line echoes requests: try --echo";
+    }
+    if (!result.otherStations.empty()) {
+        const Bytes& frame = result.otherStations.back();
+        failure.message += "; a reply from station " + std::to_string(frame.front()) +
+                           " came instead: " + hexText(frame);
+    }
+    if (result.attempts > 1) {
+        failure.message += " (" + std::to_string(result.attempts) + " attempts)";
+    }
+    return failure;
 }
 
 }  // namespace tc24::cli

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 
+#include "master/station_scan.h"
 #include "protocol/codes.h"
 
 namespace tc24::cli {
@@ -12,6 +13,7 @@ constexpr int kLongestTimeoutMs = 600000;
 constexpr int kMostRetries = 100;
 constexpr int kHighestBaud = 4000000;
 constexpr int kLongestIntervalMs = 24 * 3600 * 1000;
+constexpr int kLongestReconnectSeconds = 7 * 24 * 3600;
 
 // The options every command takes, before or after the command's name.
 struct CommonOptions {
@@ -21,11 +23,15 @@ struct CommonOptions {
     QCommandLineOption timeout{"timeout", "", "MS"};
     QCommandLineOption retries{"retries", "", "N"};
     QCommandLineOption json{"json", ""};
+    QCommandLineOption echo{"echo", ""};
+    QCommandLineOption noEcho{"no-echo", ""};
+    QCommandLineOption trace{"trace", ""};
     QCommandLineOption help{QStringList{"h", "help"}, ""};
     QCommandLineOption version{"version", ""};
 
     void addTo(QCommandLineParser& parser) const {
-        parser.addOptions({port, baud, station, timeout, retries, json, help, version});
+        parser.addOptions(
+            {port, baud, station, timeout, retries, json, echo, noEcho, trace, help, version});
     }
 };
 
@@ -74,6 +80,13 @@ void takeCommonOptions(const QCommandLineParser& parser, const CommonOptions& co
         optionNumber(parser, common.timeout, 1, kLongestTimeoutMs, invocation.timeoutMs);
     invocation.retries = optionNumber(parser, common.retries, 0, kMostRetries, invocation.retries);
     invocation.json = invocation.json || parser.isSet(common.json);
+    if (parser.isSet(common.echo) && parser.isSet(common.noEcho)) {
+        throw UsageError("--echo and --no-echo: give one of them");
+    }
+    if (parser.isSet(common.echo) || parser.isSet(common.noEcho)) {
+        invocation.echo = parser.isSet(common.echo);
+    }
+    invocation.trace = invocation.trace || parser.isSet(common.trace);
 }
 
 // "A-B" or "A", positions 1 to 24.
@@ -111,6 +124,15 @@ void parseCommand(const QStringList& words, const CommonOptions& common, Invocat
         name += ' ' + rest.takeFirst();
     }
 
+    // "-1" would read as an option; a number is what the command takes, so say which.
+    if ((name == "set-address" || name == "identify") && !rest.isEmpty() &&
+        rest.front().size() > 1 && rest.front().front() == '-' && rest.front().at(1).isDigit()) {
+        wholeNumber(rest.front(),
+                    name == "identify" ? protocol::kFirstPosition : protocol::kLowestStation,
+                    name == "identify" ? protocol::kPositions : protocol::kHighestStation,
+                    name.toStdString());
+    }
+
     QCommandLineParser parser;
     common.addTo(parser);
     const QCommandLineOption start("start", "", "S");
@@ -121,10 +143,12 @@ void parseCommand(const QStringList& words, const CommonOptions& common, Invocat
     const QCommandLineOption from("from", "", "N");
     const QCommandLineOption to("to", "", "N");
     const QCommandLineOption verify("verify", "");
+    const QCommandLineOption reconnect("reconnect", "");
+    const QCommandLineOption reconnectFor("reconnect-for", "", "SECONDS");
     if (name == "read") {
         parser.addOptions({start, count});
     } else if (name == "watch") {
-        parser.addOptions({interval, count});
+        parser.addOptions({interval, count, out, reconnect, reconnectFor});
     } else if (name == "serials read") {
         parser.addOptions({positions, out});
     } else if (name == "serials write") {
@@ -146,11 +170,21 @@ void parseCommand(const QStringList& words, const CommonOptions& common, Invocat
                                         protocol::kPositions - invocation.start);
     } else if (name == "watch") {
         invocation.command = Command::Watch;
-        expectArguments(arguments, 0, "watch [--interval MS] [--count K]");
+        expectArguments(arguments, 0,
+                        "watch [--interval MS] [--count K] [--out FILE] [--reconnect]");
         invocation.intervalMs =
             optionNumber(parser, interval, 1, kLongestIntervalMs, invocation.intervalMs);
         if (parser.isSet(count)) {
             invocation.polls = optionNumber(parser, count, 1, 1 << 30, 1);
+        }
+        invocation.watchFile = parser.value(out).toStdString();
+        if (parser.isSet(out) && invocation.watchFile.empty()) {
+            throw UsageError("--out needs a file name");
+        }
+        invocation.reconnect = parser.isSet(reconnect) || parser.isSet(reconnectFor);
+        if (parser.isSet(reconnectFor)) {
+            invocation.reconnectForSeconds =
+                optionNumber(parser, reconnectFor, 1, kLongestReconnectSeconds, 1);
         }
     } else if (name == "address") {
         invocation.command = Command::Address;
@@ -189,10 +223,15 @@ void parseCommand(const QStringList& words, const CommonOptions& common, Invocat
         invocation.command = Command::Scan;
         expectArguments(arguments, 0, "scan [--from A] [--to B]");
         invocation.firstStation =
-            optionNumber(parser, from, protocol::kLowestStation, protocol::kHighestStation, 1);
-        invocation.lastStation =
-            optionNumber(parser, to, invocation.firstStation, protocol::kHighestStation,
-                         std::max<int>(invocation.firstStation, protocol::kHighestModbusStation));
+            optionNumber(parser, from, protocol::kLowestStation, protocol::kHighestStation,
+                         master::kScanFirstStation);
+        invocation.lastStation = optionNumber(parser, to, protocol::kLowestStation,
+                                              protocol::kHighestStation, master::kScanLastStation);
+        if (invocation.lastStation < invocation.firstStation) {
+            throw UsageError("scan --from " + std::to_string(invocation.firstStation) + " --to " +
+                             std::to_string(invocation.lastStation) +
+                             ": the last station comes before the first");
+        }
     } else {
         throw UsageError("unknown command " + name.toStdString() + " (see tc24-cli --help)");
     }

@@ -30,19 +30,24 @@ struct Invocation {
     int timeoutMs = 1000;
     int retries = 0;
     bool json = false;
+    std::optional<bool> echo;  // --echo / --no-echo; otherwise tc24.ini's setting
+    bool trace = false;        // every frame on standard error
 
     int start = 0;  // read
     int count = 24;
-    int intervalMs = 1000;      // watch
-    std::optional<long> polls;  // watch: nothing polls until Ctrl+C
-    int newAddress = 0;         // set-address
-    int firstPosition = 1;      // serials read (--positions), serials write (--from)
-    int lastPosition = 24;      // serials read
-    std::string file;           // serials read --out, serials write FILE
-    bool verify = false;        // serials write
-    int position = 0;           // identify
-    int firstStation = 1;       // scan
-    int lastStation = 247;
+    int intervalMs = 1000;                   // watch
+    std::optional<long> polls;               // watch: nothing polls until Ctrl+C
+    std::string watchFile;                   // watch --out: rows appended to this file
+    bool reconnect = false;                  // watch: wait for a lost port to come back
+    std::optional<int> reconnectForSeconds;  // and give up after this long
+    int newAddress = 0;                      // set-address
+    int firstPosition = 1;                   // serials read (--positions), serials write (--from)
+    int lastPosition = 24;                   // serials read
+    std::string file;      // serials read --out ("-": standard output), serials write FILE
+    bool verify = false;   // serials write
+    int position = 0;      // identify
+    int firstStation = 1;  // scan
+    int lastStation = 249;
 };
 
 struct ParsedArguments {

@@ -1,10 +1,10 @@
 #include "diagnostics/bus_scan.h"
 
+#include <algorithm>
+
 #include "link/control_names.h"
 #include "link/numbers.h"
-#include "protocol/frames.h"
 #include "protocol/hex.h"
-#include "protocol/requests.h"
 
 namespace tc24 {
 
@@ -16,7 +16,7 @@ constexpr const char* kTimeoutMalformed = "超时时间格式有误，正确值�
 constexpr const char* kAlreadyRunning = "总线扫描正在进行";
 constexpr const char* kPortClosed = "串口未打开，无法扫描总线";
 constexpr const char* kPortLost = "串口已断开，扫描中止";
-constexpr std::size_t kMaxReplyBytes = 256;
+constexpr int kFallbackBaud = 9600;
 
 std::optional<int> wholeIn(std::string_view text, int low, int high) {
     const auto value = numbers::parse(text);
@@ -29,6 +29,14 @@ std::optional<int> wholeIn(std::string_view text, int low, int high) {
     }
     return static_cast<int>(whole);
 }
+
+// The rate of "19200,N,8,1".
+int baudOf(const std::string& settings) {
+    const auto rate = wholeIn(settings.substr(0, settings.find(',')), 1, 100'000'000);
+    return rate.value_or(kFallbackBaud);
+}
+
+const std::vector<std::uint8_t> kNone;
 
 }  // namespace
 
@@ -49,9 +57,18 @@ BusScan::Parsed BusScan::parse(std::string_view first, std::string_view last,
     return {Settings{*from, *to, *timeout}, {}};
 }
 
-BusScan::BusScan(Window& window, Timer& timer, std::function<void()> windowHandler)
-    : window_(window), timer_(timer), windowHandler_(std::move(windowHandler)) {
+BusScan::BusScan(Window& window, Timer& timer, std::function<void()> windowHandler, Now now)
+    : window_(window), timer_(timer), windowHandler_(std::move(windowHandler)),
+      now_(std::move(now)) {
     timer_.setInterval(0);
+}
+
+const std::vector<std::uint8_t>& BusScan::found() const {
+    return stations_ ? stations_->found() : kNone;
+}
+
+const std::vector<std::uint8_t>& BusScan::garbled() const {
+    return stations_ ? stations_->garbled() : kNone;
 }
 
 std::optional<std::string> BusScan::start(const Settings& settings) {
@@ -72,9 +89,9 @@ std::optional<std::string> BusScan::start(const Settings& settings) {
     }
     settings_ = settings;
     cancelled_ = false;
+    echoSeen_ = false;
     failure_.clear();
-    done_ = 0;
-    found_.clear();
+    asked_ = false;
 
     // Take the line: no poll, read-all or automatic write goes out while the scan runs.
     auto& port = window_.port;
@@ -88,31 +105,65 @@ std::optional<std::string> BusScan::start(const Settings& settings) {
     port.setEventHandler([this] { onPortEvent(); });
     running_ = true;
     ownsLine_ = true;
-    settling_ = true;
-    settleBytes_ = 0;
     port.discardInput();
-    port.setReceiveThreshold(1);
+    port.setReceiveThreshold(1);  // every chunk reaches the scan
+
+    const auto now = now_();
+    line_.emplace(master::LineTiming::serial(baudOf(port.settings()),
+                                             std::chrono::milliseconds(settings.timeoutMs)));
+    line_->setDeliversAtOnce(true);  // the port's events bring every chunk as it comes
+    stations_.emplace(settings.first, settings.last);
+    line_->guardFrom(now);  // the window's last reply may still be on its way
+    line_->start(stations_->transaction(), now);
     timer_.setEnabled(true);
-    timer_.setInterval(settings_.timeoutMs);
+    pump();
     return std::nullopt;
 }
 
-void BusScan::ask(int station) {
-    auto& port = window_.port;
-    if (!port.isOpen()) {
-        failure_ = kPortLost;
-        stop(false);
-        return;
+void BusScan::pump() {
+    using Kind = master::LineMaster::Step::Kind;
+    while (running_) {
+        const auto now = now_();
+        const auto step = line_->step(now);
+        if (step.kind == Kind::Wait) {
+            const auto wait =
+                std::chrono::ceil<std::chrono::milliseconds>(step.until - now).count();
+            timer_.setInterval(static_cast<int>(std::clamp<long long>(wait, 1, kMaxTimeoutMs)));
+            return;
+        }
+        if (step.kind == Kind::Send) {
+            auto& port = window_.port;
+            if (!port.isOpen()) {
+                failure_ = kPortLost;
+                stop(false);
+                return;
+            }
+            const Bytes request(step.bytes.begin(), step.bytes.end());
+            window_.ui.setText(control::txtCommand, requestEchoText(request));
+            port.write(request);
+            line_->sent(now_());
+            if (!asked_) {
+                asked_ = true;
+                if (progressed) {
+                    progressed();
+                }
+            }
+            continue;
+        }
+        // The station's verdict: on to the next, or the end.
+        const master::Result& result = line_->result();
+        echoSeen_ = echoSeen_ || result.echoSeen;
+        const master::StationAnswer answer = stations_->record(result);
+        if (stations_->finished()) {
+            // A silent last station may still answer late; a found or garbled one is over.
+            stop(answer == master::StationAnswer::Silent);
+            return;
+        }
+        line_->start(stations_->transaction(), now_());
+        if (progressed) {
+            progressed();
+        }
     }
-    station_ = station;
-    received_.clear();
-    request_ = protocol::registerReadRequest(static_cast<std::uint8_t>(station), 0, 1);
-
-    port.discardInput();
-    port.setReceiveThreshold(1);  // every chunk reaches the scan
-    window_.ui.setText(control::txtCommand, requestEchoText(request_));
-    port.write(request_);
-    timer_.setInterval(settings_.timeoutMs);  // restarts the period: the time-out of this step
 }
 
 void BusScan::onPortEvent() {
@@ -122,10 +173,13 @@ void BusScan::onPortEvent() {
         if (!port.isOpen()) {
             if (running_) {
                 failure_ = kPortLost;
+                line_->lost(failure_);
             }
             running_ = false;
-            settling_ = false;
             release();
+            if (progressed) {
+                progressed();
+            }
         }
         return;
     }
@@ -134,73 +188,18 @@ void BusScan::onPortEvent() {
         return;
     }
     window_.ui.setText(control::txtState, receivedHexText(chunk));
-    if (settling_) {
-        // The line is still busy: wait one more time-out, but not for ever on a noisy line.
-        settleBytes_ += chunk.size();
-        if (settleBytes_ < kMaxReplyBytes) {
-            timer_.setInterval(settings_.timeoutMs);
-        }
-        return;
+    if (!running_) {
+        return;  // a late reply after the stop: shown, not counted
     }
-    if (!running_ || received_.size() >= kMaxReplyBytes) {
-        return;  // a late reply after the stop, or garbage: shown, not counted
-    }
-    received_.insert(received_.end(), chunk.begin(), chunk.end());
-    if (acceptedReply()) {
-        // A correct frame from the station asked: a module is there.
-        found_.push_back(static_cast<std::uint8_t>(station_));
-        received_.clear();
-        stepDone(false);
-    }
-    // Otherwise not (yet) a frame from this station, or garbled: wait for the time-out.
-}
-
-std::optional<protocol::ReplyVerdict> BusScan::acceptedReply() const {
-    const std::span<const std::uint8_t> all(received_);
-    for (std::size_t start = 0; start < all.size(); ++start) {
-        if (all[start] != static_cast<std::uint8_t>(station_)) {
-            continue;
-        }
-        const auto check = protocol::checkReply(request_, all.subspan(start));
-        if (!check) {
-            continue;
-        }
-        switch (check->verdict) {
-            case protocol::ReplyVerdict::Valid:
-            case protocol::ReplyVerdict::Exception:
-            case protocol::ReplyVerdict::Mismatch:
-                return check->verdict;
-            case protocol::ReplyVerdict::CrcError:
-            case protocol::ReplyVerdict::WrongStation:
-                break;
-        }
-    }
-    return std::nullopt;
+    line_->received(chunk, now_());
+    pump();
 }
 
 void BusScan::tick() {
-    if (settling_) {
-        settling_ = false;  // the line has been quiet for one time-out
-        ask(settings_.first);
-        if (progressed) {
-            progressed();
-        }
-    } else if (running_) {
-        stepDone(true);  // the time-out of the station asked
+    if (running_) {
+        pump();
     } else if (ownsLine_) {
         release();  // the wait for a late reply is over
-    }
-}
-
-void BusScan::stepDone(bool replyOutstanding) {
-    ++done_;
-    if (station_ >= settings_.last) {
-        stop(replyOutstanding);
-        return;
-    }
-    ask(station_ + 1);
-    if (progressed) {
-        progressed();
     }
 }
 
@@ -214,7 +213,6 @@ void BusScan::cancel() {
 
 void BusScan::stop(bool replyOutstanding) {
     running_ = false;
-    settling_ = false;
     if (replyOutstanding && window_.port.isOpen()) {
         timer_.setInterval(settings_.timeoutMs);  // wait once more for a reply on its way
     } else {

@@ -8,14 +8,18 @@
 #include <vector>
 
 #include "link/window.h"
+#include "master/line_master.h"
+#include "master/station_scan.h"
 #include "protocol/byte_view.h"
-#include "protocol/frames.h"
 
 namespace tc24 {
 
 // Looks for the modules on the line: a one-register read (function 3, register 0, count 1)
-// to each station of a range, one at a time; a station counts when a frame with a correct
-// CRC comes back from it. A step ends when that frame is complete or the time-out passes.
+// to each station of a range, one at a time, through the same line master and scan loop as
+// tc24-cli's `scan`. A station counts when a CRC-valid frame comes back from it (a reply or an
+// exception, also behind noise); an answer that cannot be read (a wrong CRC, bytes that make
+// no frame) is listed as garbled. A silent station costs one time-out; after a garbled answer
+// the master waits one more time-out before it asks the next station.
 //
 // While it runs the scan owns the line: it takes the port's event handler, so its replies
 // never reach the window's decoders, and it pauses cyclic polling, read-all and automatic
@@ -24,13 +28,13 @@ namespace tc24 {
 // window changes, except a station the operator takes into txtStationID.
 //
 // A reply to the window's last request may still be on the line when the scan starts; on a
-// half-duplex line the first request would collide with it. So the scan first waits until
-// the line has been quiet for one time-out, and only then asks the first station.
+// half-duplex line the first request would collide with it. So the scan first waits one
+// time-out, reading and dropping what comes, and then for the line's silence.
 class BusScan {
 public:
     struct Settings {
-        int first = 1;
-        int last = 249;
+        int first = master::kScanFirstStation;
+        int last = master::kScanLastStation;
         int timeoutMs = 100;
     };
     static constexpr int kMinTimeoutMs = 10;
@@ -43,9 +47,13 @@ public:
     };
     static Parsed parse(std::string_view first, std::string_view last, std::string_view timeoutMs);
 
+    using Now = std::function<master::TimePoint()>;
+
     // `timer` drives the time-outs: the owner calls tick() on each of its ticks.
-    // `windowHandler` is the window's own port event handler, given back at the end.
-    BusScan(Window& window, Timer& timer, std::function<void()> windowHandler);
+    // `windowHandler` is the window's own port event handler, given back at the end. `now`
+    // tells the time (tests give a clock of their own).
+    BusScan(Window& window, Timer& timer, std::function<void()> windowHandler,
+            Now now = [] { return master::Clock::now(); });
     // Leaves the port and timers alone: the window takes its handler back when it closes.
     ~BusScan() = default;
     BusScan(const BusScan&) = delete;
@@ -60,18 +68,21 @@ public:
     // True from start() until the sequence stops.
     bool running() const { return running_; }
     // True while the scan waits for a quiet line before its first request.
-    bool settling() const { return settling_; }
+    bool settling() const { return running_ && !asked_; }
     // True while the scan holds the line; after a stop it waits one time-out for a reply
     // already on its way, so that reply cannot reach the window's decoders.
     bool ownsLine() const { return ownsLine_; }
     bool cancelled() const { return cancelled_; }
     // Why the scan stopped early (port closed or lost); empty otherwise.
     const std::string& failure() const { return failure_; }
+    // A reply began with the scan's own request: the line echoes.
+    bool echoSeen() const { return echoSeen_; }
 
     int total() const { return settings_.last - settings_.first + 1; }
-    int done() const { return done_; }
-    int currentStation() const { return station_; }
-    const std::vector<std::uint8_t>& found() const { return found_; }
+    int done() const { return stations_ ? stations_->done() : 0; }
+    int currentStation() const { return stations_ ? stations_->station() : 0; }
+    const std::vector<std::uint8_t>& found() const;
+    const std::vector<std::uint8_t>& garbled() const;
 
     // Puts a station found into txtStationID.
     void take(std::uint8_t station);
@@ -82,31 +93,25 @@ public:
     std::function<void()> released;
 
 private:
-    void ask(int station);
     void onPortEvent();
-    // Looks for a frame from the station asked in what came so far, also behind bytes that
-    // are not its start (noise at the line's turnaround, the tail of an earlier reply).
-    std::optional<protocol::ReplyVerdict> acceptedReply() const;
-    // The station asked is done; `replyOutstanding` when it ended by its time-out.
-    void stepDone(bool replyOutstanding);
+    // Does what the master asks until it waits: sends, and moves on from station to station.
+    void pump();
     void stop(bool replyOutstanding);
     void release();
 
     Window& window_;
     Timer& timer_;
     std::function<void()> windowHandler_;
+    Now now_;
     Settings settings_;
+    std::optional<master::LineMaster> line_;
+    std::optional<master::StationScan> stations_;
     bool running_ = false;
-    bool settling_ = false;
-    std::size_t settleBytes_ = 0;
+    bool asked_ = false;  // the first station has been asked
     bool ownsLine_ = false;
     bool cancelled_ = false;
+    bool echoSeen_ = false;
     std::string failure_;
-    int station_ = 0;
-    int done_ = 0;
-    Bytes request_;
-    Bytes received_;
-    std::vector<std::uint8_t> found_;
 
     // What the scan changed and gives back.
     int savedThreshold_ = 0;

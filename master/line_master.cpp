@@ -81,7 +81,7 @@ std::string exceptionText(std::uint8_t code) {
 LineMaster::LineMaster(LineTiming timing, bool echoSuppression)
     : timing_(timing), echoSuppression_(echoSuppression) {}
 
-void LineMaster::emit(TraceEvent::Kind kind, std::span<const std::uint8_t> bytes, TimePoint now) {
+void LineMaster::report(TraceEvent::Kind kind, std::span<const std::uint8_t> bytes, TimePoint now) {
     if (!trace || (bytes.empty() && kind != TraceEvent::Kind::Sent)) {
         return;
     }
@@ -114,7 +114,7 @@ void LineMaster::enterQuietPhases(TimePoint now) {
     guardUntil_.reset();
     phase_ = Phase::Silence;
     silenceSince_ = now;
-    listened_ = false;
+    listened_ = deliversAtOnce_;
 }
 
 void LineMaster::guardFrom(TimePoint now) {
@@ -144,7 +144,7 @@ LineMaster::Step LineMaster::step(TimePoint now) {
                 guardUntil_.reset();
                 phase_ = Phase::Silence;
                 silenceSince_ = now;
-                listened_ = false;
+                listened_ = deliversAtOnce_;
                 continue;
             case Phase::Silence: {
                 // Bytes that came while nobody listened are still in the port: ask once.
@@ -191,13 +191,14 @@ void LineMaster::sent(TimePoint now) {
     ++attempt_;
     result_.attempts = attempt_;
     sentAt_ = now;
-    emit(TraceEvent::Kind::Sent, transaction_.wire, now);
+    report(TraceEvent::Kind::Sent, transaction_.wire, now);
     phase_ = Phase::Await;
     rx_.clear();
     echoPending_ = echoSuppression_;
     echoSeen_ = false;
     sawCrcError_ = false;
     heardAttempt_ = false;
+    heardBefore_ = result_.heard;
     // The request is on the wire until its last character has left.
     const auto onTheWire = timing_.characterTime * static_cast<long>(transaction_.wire.size());
     firstByteDeadline_ = now + onTheWire + timing_.timeout;
@@ -208,7 +209,7 @@ void LineMaster::noteLate(std::span<const std::uint8_t> bytes, TimePoint now) {
     const std::size_t room = kMostReplyBytes - std::min(kMostReplyBytes, result_.late.size());
     result_.late.insert(result_.late.end(), bytes.begin(),
                         bytes.begin() + static_cast<std::ptrdiff_t>(std::min(room, bytes.size())));
-    emit(TraceEvent::Kind::LateDropped, bytes, now);
+    report(TraceEvent::Kind::LateDropped, bytes, now);
 }
 
 void LineMaster::received(std::span<const std::uint8_t> bytes, TimePoint now) {
@@ -229,7 +230,7 @@ void LineMaster::received(std::span<const std::uint8_t> bytes, TimePoint now) {
     const std::size_t before = rx_.size();
     rx_.insert(rx_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
     if (!echoPending_) {
-        emit(TraceEvent::Kind::Received, std::span(rx_).subspan(before), now);
+        report(TraceEvent::Kind::Received, std::span(rx_).subspan(before), now);
     }
     judge(now);
     if (phase_ == Phase::Await && rx_.size() >= kMostReplyBytes) {
@@ -246,21 +247,21 @@ bool LineMaster::takeEcho(TimePoint now) {
                     echo.begin())) {
         // Not the echo: the bytes held back are the reply's.
         echoPending_ = false;
-        emit(TraceEvent::Kind::Received, rx_, now);
+        report(TraceEvent::Kind::Received, rx_, now);
         return false;
     }
     if (rx_.size() < echo.size()) {
         return true;
     }
     echoPending_ = false;
-    emit(TraceEvent::Kind::EchoDropped, echo, now);
+    report(TraceEvent::Kind::EchoDropped, echo, now);
     rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(echo.size()));
-    emit(TraceEvent::Kind::Received, rx_, now);
+    report(TraceEvent::Kind::Received, rx_, now);
+    // The echo is the request itself: nothing has answered yet.
+    heardAttempt_ = !rx_.empty();
+    result_.heard = heardBefore_ || heardAttempt_;
     // The echo marks the end of the request on the wire: the reply is due a time-out later.
     firstByteDeadline_ = now + timing_.timeout;
-    if (rx_.empty()) {
-        heardAttempt_ = false;
-    }
     return false;
 }
 

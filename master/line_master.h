@@ -124,6 +124,9 @@ public:
 
     const LineTiming& timing() const { return timing_; }
     bool echoSuppression() const { return echoSuppression_; }
+    // A driver that hands over bytes the moment they arrive (a port's events) needs no look at
+    // the port before a request; one that reads only while it waits (a blocking loop) does.
+    void setDeliversAtOnce(bool atOnce) { deliversAtOnce_ = atOnce; }
 
     std::function<void(const TraceEvent&)> trace;
 
@@ -136,10 +139,11 @@ private:
     void endAttempt(Ending ending, TimePoint now, std::size_t frameAt = 0,
                     std::size_t frameLength = 0, std::uint8_t exceptionCode = 0);
     void noteLate(std::span<const std::uint8_t> bytes, TimePoint now);
-    void emit(TraceEvent::Kind kind, std::span<const std::uint8_t> bytes, TimePoint now);
+    void report(TraceEvent::Kind kind, std::span<const std::uint8_t> bytes, TimePoint now);
 
     LineTiming timing_;
     bool echoSuppression_;
+    bool deliversAtOnce_ = false;
     Transaction transaction_;
     Result result_;
     Phase phase_ = Phase::Idle;
@@ -158,6 +162,7 @@ private:
     bool echoSeen_ = false;      // this attempt's reply began with the request
     bool sawCrcError_ = false;   // a frame of the reply's length failed its CRC
     bool heardAttempt_ = false;  // this attempt received anything
+    bool heardBefore_ = false;   // an earlier attempt did
 };
 
 // "exception 02 (illegal data address)".

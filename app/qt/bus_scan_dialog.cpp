@@ -15,6 +15,7 @@
 
 #include "app/qt/main_window.h"
 #include "app/qt/qt_timer.h"
+#include "link/window_texts.h"
 
 namespace tc24 {
 
@@ -122,6 +123,8 @@ void BusScanDialog::startScan() {
         return;
     }
     found_->clear();
+    listedFound_ = 0;
+    listedGarbled_ = 0;
     if (const auto refusal = scan_->start(*parsed.settings)) {
         status_->setText(QString::fromStdString(*refusal));
         return;
@@ -139,9 +142,17 @@ void BusScanDialog::onProgress() {
     progress_->setRange(0, scan_->total());
     progress_->setValue(scan_->done());
     const auto& stations = scan_->found();
-    while (found_->count() < static_cast<int>(stations.size())) {
-        const auto station = stations[static_cast<std::size_t>(found_->count())];
+    while (listedFound_ < stations.size()) {
+        const auto station = stations[listedFound_++];
         auto* item = new QListWidgetItem(QStringLiteral("站 %1").arg(station), found_);
+        item->setData(Qt::UserRole, station);
+    }
+    // A station that answered unreadably is listed too: something is there.
+    const auto& garbled = scan_->garbled();
+    while (listedGarbled_ < garbled.size()) {
+        const auto station = garbled[listedGarbled_++];
+        auto* item =
+            new QListWidgetItem(QString::fromUtf8(texts::kScanGarbledStation).arg(station), found_);
         item->setData(Qt::UserRole, station);
     }
     if (scan_->settling()) {
@@ -157,7 +168,11 @@ void BusScanDialog::onProgress() {
     if (!scan_->failure().empty()) {
         outcome = QString::fromStdString(scan_->failure());
     }
-    status_->setText(QStringLiteral("%1：%2 个站应答").arg(outcome).arg(stations.size()));
+    QString text = QStringLiteral("%1：%2 个站应答").arg(outcome).arg(stations.size());
+    if (scan_->echoSeen()) {
+        text += QStringLiteral("\n") + QString::fromUtf8(texts::kEchoSeen);
+    }
+    status_->setText(text);
 }
 
 void BusScanDialog::onReleased() {

@@ -49,6 +49,8 @@ private:
     QPushButton* cancel_ = nullptr;
     QPushButton* take_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    std::size_t listedFound_ = 0;    // stations found already in the list
+    std::size_t listedGarbled_ = 0;  // garbled stations already in the list
     QListWidget* found_ = nullptr;
     QLabel* status_ = nullptr;
 };

@@ -5,11 +5,15 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 
 #include "core/fakes.h"
 #include "link/files.h"
+
+#include <signal.h>
+#include <sys/types.h>
 
 namespace tc24 {
 namespace {
@@ -125,7 +129,8 @@ TEST_F(CliAgainstSimulator, EveryCommand) {
         QString::fromStdString(result.out).contains(QRegularExpression("^1 -?\\d+\\.\\d\\d\\n2 ")))
         << result.out;
     result = cli(simulator, {"--json", "read", "--start", "22"});
-    EXPECT_TRUE(contains(result.out, "{\"station\":1,\"start\":22,\"channels\":[")) << result.out;
+    EXPECT_TRUE(contains(result.out, "{\"channels\":[")) << result.out;
+    EXPECT_TRUE(contains(result.out, "],\"start\":22,\"station\":1}\n")) << result.out;
 
     result = cli(simulator, {"watch", "--interval", "20", "--count", "3"});
     EXPECT_EQ(result.status, 0) << result.err;
@@ -171,6 +176,82 @@ TEST_F(CliAgainstSimulator, EveryCommand) {
     EXPECT_EQ(result.out, "9\n") << result.err;
     result = cli(simulator, {"scan", "--from", "8", "--to", "10", "--timeout", "100"});
     EXPECT_EQ(result.out, "9\n") << result.err;
+    EXPECT_TRUE(contains(simulator.stop(), " collisions 0\n"));
+}
+
+// A module that answers after the time-out: the retry waits until the late reply is over, so
+// nothing is talked over and no reply is taken for another's.
+TEST_F(CliAgainstSimulator, ALateReplyIsNeverTalkedOver) {
+    Simulator slow({"--delay", "every:2", "--delay-ms", "700"});
+    const QStringList line{"--timeout", "500", "--retries", "1"};
+    auto result = cli(slow, line + QStringList{"watch", "--interval", "1", "--count", "6"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(lines(result.out), 7);
+
+    testing::Harness window;
+    const std::string list = windowList(window, 3);
+    result = cli(slow, line + QStringList{"serials", "write", QString::fromStdString(list),
+                                          "--verify"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(contains(slow.stop(), " collisions 0\n"));
+}
+
+TEST_F(CliAgainstSimulator, AnEchoingLineWorksWithEchoAndIsNamedWithout) {
+    Simulator echoing({"--echo", "--address", "1,7"});
+    auto result = cli(echoing, {"read", "--count", "1"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(contains(result.err, "the line echoes requests: try --echo")) << result.err;
+
+    result = cli(echoing, {"--echo", "read", "--count", "1"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    result = cli(echoing, {"--echo", "scan", "--to", "9", "--timeout", "50"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "1\n7\n");
+    result = cli(echoing, {"--echo", "set-address", "9", "--station", "7"});
+    EXPECT_EQ(result.out, "9\n") << result.err;
+    EXPECT_TRUE(contains(echoing.stop(), " collisions 0\n"));
+}
+
+TEST_F(CliAgainstSimulator, ResultsThatCannotBeWrittenAreNotLost) {
+    Simulator simulator({});
+    for (const QStringList& command :
+         {QStringList{"read"}, QStringList{"watch", "--interval", "10", "--count", "3"},
+          QStringList{"--json", "read"}, QStringList{"scan", "--to", "2", "--timeout", "50"}}) {
+        QProcess process;
+        process.setStandardOutputFile("/dev/full");
+        process.start(program("TC24_CLI"), QStringList{"--port", simulator.port()} + command);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitCode(), 4) << command.join(' ').toStdString();
+        EXPECT_TRUE(contains(process.readAllStandardError().toStdString(),
+                             "cannot write standard output: No space left on device"));
+    }
+    // A closed pipe ends the command quietly, as other tools do.
+    QProcess shell;
+    shell.start("bash", {"-c", "\"$0\" --port \"$1\" watch --interval 10 | head -n 2 >/dev/null; "
+                               "echo \"${PIPESTATUS[0]}\"",
+                         program("TC24_CLI"), simulator.port()});
+    ASSERT_TRUE(shell.waitForFinished(10000));
+    EXPECT_EQ(shell.readAllStandardOutput().trimmed().toStdString(), "141");
+    EXPECT_EQ(shell.readAllStandardError().toStdString(), "");
+}
+
+TEST_F(CliAgainstSimulator, EveryCommandEndsCleanlyOnASignal) {
+    Simulator simulator({});
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        QProcess scanning;
+        scanning.start(program("TC24_CLI"),
+                       {"--port", simulator.port(), "scan", "--timeout", "100"});
+        ASSERT_TRUE(scanning.waitForStarted());
+        while (!scanning.canReadLine() && scanning.waitForReadyRead(5000)) {
+        }
+        EXPECT_EQ(scanning.readLine().toStdString(), "1\n");  // station 1 found, the rest silent
+        ::kill(static_cast<pid_t>(scanning.processId()), signal);
+        ASSERT_TRUE(scanning.waitForFinished(5000));
+        EXPECT_EQ(scanning.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(scanning.exitCode(), 128 + signal);
+        // The port is free again at once.
+        EXPECT_EQ(cli(simulator, {"read", "--count", "1"}).status, 0);
+    }
 }
 
 TEST_F(CliAgainstSimulator, FaultsEndWithTheRightStatus) {

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QStringList>
 #include <deque>
 #include <fstream>
 #include <map>
 #include <sstream>
+
+#include <csignal>
+#include <limits>
 #include <thread>
 
 #include "cli/cli.h"
@@ -16,6 +20,7 @@
 #include "link/files.h"
 #include "measure/csv_recorder.h"
 #include "protocol/frames.h"
+#include "protocol/replies.h"
 #include "protocol/requests.h"
 #include "sim/faults.h"
 #include "sim/line.h"
@@ -50,6 +55,8 @@ public:
         Lose,   // the line goes away
         Late,   // half the reply in time, the rest just after the time-out
         Stray,  // a reply from the station below arrives before the one asked for
+        Busy,   // the module answers exception 06 and does nothing
+        Other,  // the module confirms an address change with another value than asked
     };
 
     explicit FakeLine(sim::Line line) : line_(std::move(line)) {}
@@ -70,7 +77,25 @@ public:
             fault = once->second;
             faultOnce.erase(once);
         }
+        if (echo) {
+            // A 2-wire adapter hands the request back before anything else.
+            pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+        }
         if (fault == Fault::Unheard) {
+            return true;
+        }
+        if (fault == Fault::Busy) {
+            const Bytes busy = protocol::exceptionReply(bytes[0], bytes[1], protocol::kDeviceBusy);
+            pending_.insert(pending_.end(), busy.begin(), busy.end());
+            return true;
+        }
+        if (fault == Fault::Other) {
+            // Confirms from the new address, with a value it was not sent, and changes nothing.
+            Bytes confirm(bytes.begin(), bytes.begin() + 6);
+            confirm[0] = confirm[5];
+            ++confirm[5];
+            const Bytes framed = protocol::withCrc(confirm);
+            pending_.insert(pending_.end(), framed.begin(), framed.end());
             return true;
         }
         // The module ignores the byte that follows the sensor count request.
@@ -114,10 +139,18 @@ public:
             late_.clear();
         }
         if (pending_.empty() && noise > 0) {
-            std::this_thread::sleep_for(noiseGap);
-            --noise;
-            ++noiseTaken;
-            into.push_back(0xFF);
+            // Noise keeps coming at its pace whether or not anybody reads it.
+            const auto now = Clock::now();
+            const long due = static_cast<long>((now - noiseSince_) / noiseGap) + 1 - noiseTaken;
+            if (due <= 0) {
+                std::this_thread::sleep_until(
+                    std::min(deadline, noiseSince_ + noiseGap * noiseTaken));
+                return true;
+            }
+            const int taken = static_cast<int>(std::min<long>(due, noise));
+            into.insert(into.end(), static_cast<std::size_t>(taken), 0xFF);
+            noise -= taken;
+            noiseTaken += taken;
             return true;
         }
         if (pending_.empty()) {
@@ -131,21 +164,35 @@ public:
     std::string lostReason() const override { return "the adapter was unplugged"; }
 
     sim::Module& module(std::size_t index) { return line_.modules()[index]; }
+    bool lost() const { return lost_; }
+    void replug() {
+        lost_ = false;
+        pending_.clear();
+        late_.clear();
+    }
 
+    bool echo = false;                                 // requests come back first
     std::deque<Fault> faults;                          // for the requests in the order sent
     std::map<protocol::RequestKind, Fault> faultOnce;  // for the first request of a kind
     std::vector<Bytes> sent;
     sim::Misstore misstore;
-    // Bytes of noise on the line once nothing else is due, one every noiseGap.
+    // Bytes of noise on the line once nothing else is due, one every noiseGap from now.
+    void startNoise(int bytes, Clock::duration gap) {
+        noise = bytes;
+        noiseGap = gap;
+        noiseTaken = 0;
+        noiseSince_ = Clock::now();
+    }
     int noise = 0;
     int noiseTaken = 0;
-    std::chrono::milliseconds noiseGap{0};
+    Clock::duration noiseGap{std::chrono::milliseconds(1)};
 
 private:
     sim::Line line_;
     Bytes pending_;
     Bytes late_;  // on its way, arriving at lateAt_
     Clock::time_point lateAt_;
+    Clock::time_point noiseSince_;
     bool lost_ = false;
 };
 
@@ -176,9 +223,20 @@ struct Cli {
     Run operator()(QStringList arguments) {
         std::ostringstream out;
         std::ostringstream err;
-        Environment environment(dir.path(), out, err);
+        StreamOutput results(out);
+        Environment environment(dir.path(), results, err);
         environment.errIsTerminal = terminal;
+        environment.stop = &stop;
+        environment.reconnectPause = std::chrono::milliseconds(5);
         environment.open = [this](const Endpoint&, int, std::chrono::milliseconds) {
+            ++opens;
+            if (line.lost()) {
+                if (refusedOpens > 0) {
+                    --refusedOpens;
+                    return OpenedTransport{nullptr, "No such file or directory"};
+                }
+                line.replug();
+            }
             return OpenedTransport{std::make_unique<Borrowed>(line), {}};
         };
         arguments =
@@ -196,6 +254,9 @@ struct Cli {
     testing::TempDir dir;
     FakeLine line;
     bool terminal = false;
+    volatile std::sig_atomic_t stop = 0;
+    int opens = 0;
+    int refusedOpens = 0;  // openings that fail while the line is away
 };
 
 TEST(CliUsage, BadInputIsRefusedBeforeAnythingIsSent) {
@@ -253,7 +314,7 @@ TEST(CliCommands, PrintResultsAsTextOrJson) {
     EXPECT_EQ(cli.line.sent.back(), testing::hexBytes("01 03 00 00 00 03 05 CB"));
 
     result = cli({"--json", "read", "--start", "1", "--count", "1"});
-    EXPECT_EQ(result.out, "{\"station\":1,\"start\":1,\"channels\":[null]}\n");
+    EXPECT_EQ(result.out, "{\"channels\":[null],\"start\":1,\"station\":1}\n");
 
     result = cli({"sensors"});  // station 250: both modules answer at once and garble it
     EXPECT_EQ(result.status, kModuleFailed);
@@ -303,7 +364,7 @@ TEST(CliRetries, TimeOutsAndCrcErrorsAreRetriedRefusalsAreNot) {
     result = cli({"identify", "4", "--station", "5", "--retries", "3"});  // no new sensor
     EXPECT_EQ(result.status, kModuleFailed);
     EXPECT_EQ(result.err,
-              "tc24-cli: the module refused the request: exception 04 (device failure)\n");
+              "tc24-cli: no new sensor on the module, or more than one (exception 04)\n");
     EXPECT_EQ(cli.line.sent.size(), 2u);  // position 4 read first; the refusal is not resent
 }
 
@@ -321,21 +382,21 @@ TEST(CliLine, WhatIsLeftOfOneReplyDoesNotSpoilTheNext) {
     result = cli({"scan", "--from", "5", "--to", "5"});
     EXPECT_EQ(result.out, "5\n") << result.err;
 
-    // A line that never goes quiet after a broken reply is left after 256 bytes or the
-    // time-out, whichever comes first.
-    for (const auto gap : {std::chrono::milliseconds(0), std::chrono::milliseconds(1)}) {
+    // A line that never goes quiet after a broken reply does not hold the tool: the next
+    // request waits for silence, and gives up after a while rather than talk over the noise.
+    for (const Clock::duration gap :
+         {std::chrono::microseconds(100), std::chrono::microseconds(1500)}) {
         cli.line.faults = {Fault::Corrupt};
-        cli.line.noise = 1000;
-        cli.line.noiseTaken = 0;
-        cli.line.noiseGap = gap;
+        cli.line.startNoise(std::numeric_limits<int>::max(), gap);  // noise that never ends
+        cli.line.sent.clear();
+        const auto started = Clock::now();
         result = cli({"read", "--retries", "1"});
-        EXPECT_EQ(result.status, kDone) << result.err;
-        if (gap.count() == 0) {
-            EXPECT_EQ(cli.line.noiseTaken, 256);
-        } else {
-            EXPECT_LT(cli.line.noiseTaken, 100);
-        }
+        EXPECT_EQ(result.status, kModuleFailed);
+        EXPECT_NE(result.err.find("the line never fell silent"), std::string::npos) << result.err;
+        EXPECT_LE(cli.line.sent.size(), 1u);  // the retry is not sent into the noise
+        EXPECT_LT(Clock::now() - started, std::chrono::seconds(1));
     }
+    cli.line.noise = 0;
 }
 
 TEST(CliChanges, AreSentOnceAndALostReplyIsJudgedByTheirEffect) {
@@ -383,7 +444,8 @@ TEST(CliPort, ALineThatGoesAwayEndsWithStatusThree) {
 
     Cli unopened;
     std::ostringstream out, err;
-    Environment environment(unopened.dir.path(), out, err);
+    StreamOutput results(out);
+    Environment environment(unopened.dir.path(), results, err);
     environment.open = [](const Endpoint& endpoint, int baud, std::chrono::milliseconds) {
         EXPECT_EQ(endpoint.device, "/dev/ttyUSB2");
         EXPECT_EQ(baud, 9600);  // comm.set's rate 0
@@ -455,6 +517,291 @@ TEST(CliWatch, CsvHasTheColumnsOfTheWindowsRecording) {
         EXPECT_EQ(line.substr(23), ",1,25.34" + std::string(23, ',') + "\r") << line;
     }
     EXPECT_EQ(polls, 2);
+}
+
+}  // namespace
+}  // namespace tc24::cli
+
+namespace tc24::cli {
+namespace {
+
+using Fault = FakeLine::Fault;
+
+// Results that cannot be written end the command with status 4 and the system's reason.
+class FailingOutput : public Output {
+public:
+    explicit FailingOutput(std::size_t room) : room_(room) {}
+    bool write(std::string_view text) override {
+        if (text.size() > room_) {
+            room_ = 0;
+            return false;
+        }
+        room_ -= text.size();
+        written += text;
+        return true;
+    }
+    bool flush() override { return room_ > 0; }
+    std::string error() const override { return "No space left on device"; }
+    std::string name() const override { return "standard output"; }
+    std::string written;
+
+private:
+    std::size_t room_;
+};
+
+Run runWithOutput(Cli& cli, Output& output, QStringList arguments) {
+    std::ostringstream err;
+    Environment environment(cli.dir.path(), output, err);
+    environment.open = [&cli](const Endpoint&, int, std::chrono::milliseconds) {
+        return OpenedTransport{std::make_unique<Borrowed>(cli.line), {}};
+    };
+    arguments = QStringList{"tc24-cli", "--timeout", "30"} + arguments;
+    return {run(arguments, environment), "", err.str()};
+}
+
+TEST(CliOutput, ResultsThatCannotBeWrittenEndWithStatusFour) {
+    const QStringList commands[] = {
+        {"read"},
+        {"--json", "read"},
+        {"watch", "--interval", "1", "--count", "3"},
+        {"serials", "read", "--positions", "1-3"},
+        {"scan", "--to", "5"},
+        {"sensors", "--station", "1"},
+    };
+    for (const QStringList& command : commands) {
+        Cli cli;
+        FailingOutput full(0);
+        const auto result = runWithOutput(cli, full, command);
+        EXPECT_EQ(result.status, kOutputFailed) << command.join(' ').toStdString();
+        EXPECT_NE(result.err.find("cannot write standard output: No space left on device"),
+                  std::string::npos)
+            << result.err;
+    }
+    // watch stops at its first row that cannot be written.
+    Cli cli;
+    FailingOutput headerOnly(measure::csvHeader().size() + 10);
+    const auto watch =
+        runWithOutput(cli, headerOnly, {"watch", "--interval", "1", "--count", "50"});
+    EXPECT_EQ(watch.status, kOutputFailed);
+    EXPECT_EQ(cli.line.sent.size(), 1u);
+}
+
+TEST(CliOutput, OutWritesOnlyRegularFilesAndNewPaths) {
+    Cli cli;
+    const auto fifo = cli.dir.path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto folder = cli.dir.path() / "folder";
+    std::filesystem::create_directory(folder);
+    for (const auto& path : {fifo, folder, std::filesystem::path("/dev/null"),
+                             cli.dir.path() / "missing" / "list.txt"}) {
+        const auto result =
+            cli({"serials", "read", "--positions", "1", "--out", QString::fromStdString(path)});
+        EXPECT_EQ(result.status, kUsage) << path;
+        EXPECT_TRUE(cli.line.sent.empty()) << path;
+    }
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    const auto watched =
+        cli({"watch", "--count", "1", "--out", QString::fromStdString(fifo.string())});
+    EXPECT_EQ(watched.status, kUsage);
+
+    // A link is followed: the file it names gets the list, the link stays a link.
+    const auto target = cli.file("target.txt", "old");
+    const auto link = cli.dir.path() / "link.txt";
+    std::filesystem::create_symlink(target, link);
+    auto result = cli(
+        {"serials", "read", "--positions", "1-2", "--out", QString::fromStdString(link.string())});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(parseListFile(*readWholeFile(target)).entries.size(), 2u);
+
+    // "-" is standard output, in the list format.
+    result = cli({"serials", "read", "--positions", "1", "--out", "-"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(result.out, listFileContent({kSerialA}));
+    EXPECT_FALSE(std::filesystem::exists(cli.dir.path() / "-"));
+}
+
+TEST(CliOutput, WatchAppendsToItsFileWithOneHeader) {
+    Cli cli;
+    const auto csv = cli.dir.path() / "log.csv";
+    const QString path = QString::fromStdString(csv.string());
+    for (int run = 0; run < 2; ++run) {
+        const auto result = cli({"watch", "--interval", "1", "--count", "2", "--out", path});
+        EXPECT_EQ(result.status, kDone) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    const std::string content = *readWholeFile(csv);
+    EXPECT_EQ(content.rfind(measure::csvHeader(), 0), 0u);
+    EXPECT_EQ(content.find(measure::csvHeader(), 1), std::string::npos);
+    EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 5);
+}
+
+TEST(CliJson, AFailureStillSaysWhatWasDone) {
+    Cli cli;
+    const auto list = cli.file("list.txt", listFileContent({kSerialA, kSerialB}));
+    cli.line.misstore = sim::Misstore(*sim::parseFaultRate("every:2"));
+    auto result =
+        cli({"--json", "serials", "write", QString::fromStdString(list.string()), "--verify"});
+    EXPECT_EQ(result.status, kModuleFailed);
+    EXPECT_EQ(result.out,
+              "{\"error\":{\"message\":\"position 2: wrote 28 AA BB CC DD EE 01 67 but it reads "
+              "back 28 AA BB CC DD EE 01 66\",\"status\":1},\"station\":1,\"written\":[{"
+              "\"position\":1,\"serial\":\"28 FF 6C 32 A1 16 04 4D\",\"verified\":true}]}\n");
+
+    cli.line.faults = {Fault::Drop};
+    result = cli({"--json", "read", "--count", "2"});
+    EXPECT_EQ(result.out,
+              "{\"error\":{\"message\":\"no reply within 30 ms\",\"status\":1},\"start\":0,"
+              "\"station\":1}\n");
+
+    // Temperatures are numbers as QJsonDocument writes them.
+    cli.line.module(0).attach({kSerialA, -50});
+    result = cli({"--json", "read", "--count", "1"});
+    EXPECT_EQ(result.out, "{\"channels\":[-0.5],\"start\":0,\"station\":1}\n") << result.err;
+}
+
+TEST(CliScan, CoversEveryAddressAndNamesGarbledAnswers) {
+    Cli cli;
+    cli.line.module(1).setAddress(249);
+    auto result = cli({"scan", "--from", "248"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(result.out, "249\n");
+    EXPECT_EQ(cli.line.sent.size(), 2u);
+
+    cli.line.sent.clear();
+    cli.line.module(1).setAddress(5);
+    cli.line.faults = {Fault::None, Fault::None, Fault::None, Fault::None, Fault::Corrupt};
+    result = cli({"scan", "--to", "5", "--json"});
+    EXPECT_EQ(result.status, kModuleFailed);
+    EXPECT_NE(result.err.find("station 5 answered, but garbled: reply with a wrong CRC"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.out.find("\"garbled\":[5]"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\"stations\":[1]"), std::string::npos) << result.out;
+}
+
+TEST(CliRetries, ZeroRetriesIsOneAttemptAndBusyIsAskedAgain) {
+    Cli cli;
+    cli.line.faults = {Fault::Drop};
+    auto result = cli({"read", "--retries", "0"});
+    EXPECT_EQ(result.status, kModuleFailed);
+    EXPECT_EQ(cli.line.sent.size(), 1u);
+
+    cli.line.sent.clear();
+    cli.line.faults = {Fault::Busy, Fault::Busy};
+    result = cli({"read", "--count", "1", "--retries", "2"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(cli.line.sent.size(), 3u);
+
+    // A change is resent only when the module said it was busy.
+    cli.line.sent.clear();
+    cli.line.faultOnce = {{protocol::RequestKind::ChangeAddress, Fault::Busy}};
+    result = cli({"set-address", "9", "--station", "5", "--retries", "1"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(cli.line.module(1).address(), 9);
+    EXPECT_EQ(cli.line.sent.size(), 4u);  // is 9 free, busy, the change, the check at 9
+}
+
+TEST(CliChanges, AConfirmationOfAnotherValueIsNotAChange) {
+    Cli cli;
+    cli.line.faultOnce = {{protocol::RequestKind::ChangeAddress, Fault::Other}};
+    const auto result = cli({"set-address", "9", "--station", "5"});
+    EXPECT_EQ(result.status, kModuleFailed);
+    EXPECT_NE(result.err.find("does not answer the request"), std::string::npos) << result.err;
+}
+
+TEST(CliEcho, AnEchoingLineIsNamedAndWorksWithEcho) {
+    Cli cli;
+    cli.line.echo = true;
+    auto result = cli({"read", "--count", "1"});
+    EXPECT_EQ(result.status, kModuleFailed);
+    EXPECT_NE(result.err.find("the line echoes requests: try --echo"), std::string::npos)
+        << result.err;
+
+    result = cli({"read", "--count", "1", "--echo"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(result.out, "1 25.34\n");
+
+    // tc24.ini gives the default, which --no-echo overrides.
+    cli.file("tc24.ini", "[line]\nechoSuppression=true\n");
+    result = cli({"read", "--count", "1"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    result = cli({"read", "--count", "1", "--no-echo"});
+    EXPECT_EQ(result.status, kModuleFailed);
+}
+
+TEST(CliTrace, ShowsEveryFrameWithItsTime) {
+    Cli cli;
+    cli.line.echo = true;
+    const auto result = cli({"read", "--count", "1", "--echo", "--trace"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_NE(result.err.find("sent"), std::string::npos);
+    EXPECT_NE(result.err.find("echo dropped"), std::string::npos);
+    EXPECT_NE(result.err.find("received"), std::string::npos);
+    EXPECT_NE(result.err.find("01 03 00 00 00 01 84 0A"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(" ms  "), std::string::npos);
+}
+
+TEST(CliMessages, SayWhatHappened) {
+    Cli cli;
+    auto result = cli({"set-address", "-1"});
+    EXPECT_EQ(result.status, kUsage);
+    EXPECT_NE(result.err.find("set-address -1: expected a whole number from 1 to 249"),
+              std::string::npos)
+        << result.err;
+
+    result = cli({"sensors"});  // both modules answer at 250 at once
+    EXPECT_NE(result.err.find("several modules may have answered at once"), std::string::npos)
+        << result.err;
+
+    // Bytes of a garbage file are quoted, never sent to the terminal as they are.
+    const auto garbage = cli.file("garbage.txt", "1\r\n\"\x1b]0;owned\x07\"\r\n");
+    result = cli({"serials", "write", QString::fromStdString(garbage.string())});
+    EXPECT_EQ(result.status, kUsage);
+    EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("\\x1b"), std::string::npos) << result.err;
+
+    // A corrupt comm.set is named before the fallback is used.
+    cli.file("comm.set", "garbage\r\n");
+    result = cli({"read", "--count", "1"});
+    EXPECT_EQ(result.status, kDone);
+    EXPECT_NE(result.err.find("comm.set"), std::string::npos) << result.err;
+}
+
+TEST(CliSignals, EveryCommandEndsCleanlyAfterItsCurrentRequest) {
+    Cli cli;
+    cli.terminal = true;
+    cli.stop = SIGINT;
+    auto result = cli({"serials", "read"});
+    EXPECT_EQ(result.status, 128 + SIGINT);
+    EXPECT_TRUE(cli.line.sent.empty());
+    result = cli({"scan", "--json"});
+    EXPECT_EQ(result.status, 128 + SIGINT);
+    EXPECT_NE(result.out.find("interrupted by SIGINT"), std::string::npos) << result.out;
+
+    // watch keeps its own status.
+    cli.stop = SIGHUP;
+    result = cli({"watch"});
+    EXPECT_EQ(result.status, kDone);
+}
+
+TEST(CliWatch, ReconnectsWhenThePortComesBack) {
+    Cli cli;
+    cli.line.faults = {Fault::None, Fault::Lose};
+    cli.refusedOpens = 2;
+    auto result = cli({"watch", "--interval", "1", "--count", "3", "--reconnect"});
+    EXPECT_EQ(result.status, kDone) << result.err;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 4);  // header + 3 rows
+    EXPECT_NE(result.err.find("the port went away"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("is back"), std::string::npos) << result.err;
+    EXPECT_EQ(cli.opens, 4);  // the first, two refused, the one that worked
+
+    cli.line.faults = {Fault::Lose};
+    cli.refusedOpens = 1000;
+    result = cli({"watch", "--interval", "1", "--reconnect-for", "1"});
+    EXPECT_EQ(result.status, kPortFailed);
+    EXPECT_NE(result.err.find("gave up after 1 s"), std::string::npos) << result.err;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "core/fakes.h"
 #include "diagnostics/bus_scan.h"
+#include "master/line_timing.h"
 #include "link/control_names.h"
 #include "protocol/crc16.h"
 #include "protocol/hex.h"
@@ -53,23 +54,33 @@ protected:
         EXPECT_EQ(h.ui.get(control::txtStationID), "1");
     }
 
+    // The scan's timer runs out: the clock moves on by its interval, then it ticks.
+    void elapse() {
+        now += std::chrono::milliseconds(scanTimer.interval());
+        scan.tick();
+    }
+
     Harness h;
     tc24::testing::FakeTimer scanTimer;
-    BusScan scan{h.frm.window(), scanTimer, [this] { h.frm.MSComm1_OnComm(); }};
+    master::TimePoint now = master::TimePoint{} + std::chrono::hours(1);
+    BusScan scan{h.frm.window(), scanTimer, [this] { h.frm.MSComm1_OnComm(); },
+                 [this] { return now; }};
 };
 
 }  // namespace
 
-TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
+TEST_F(BusScanTest, FindsTheStationsThatAnswerAndListsTheGarbled) {
     ASSERT_FALSE(scan.start({1, 5, 100}));
     EXPECT_FALSE(h.timer2.isTicking());
-    EXPECT_TRUE(h.port.written.empty());  // first a quiet line
-    scan.tick();
+    EXPECT_TRUE(h.port.written.empty());  // first one time-out for a reply still on its way
+    EXPECT_EQ(scanTimer.interval(), 100);
+    elapse();
     EXPECT_EQ(h.port.lastWritten(), readRequest(1));
     EXPECT_EQ(h.ui.get(control::txtCommand), "01 03 00 00 00 01 84 0A ");
-    EXPECT_EQ(scanTimer.interval(), 100);
+    // The time-out counts from the request's end on the wire: 8 characters at 19200 baud.
+    EXPECT_EQ(scanTimer.interval(), 105);
 
-    scan.tick();  // station 1 is silent
+    elapse();  // station 1 is silent: station 2 is asked at once
     EXPECT_EQ(h.port.lastWritten(), readRequest(2));
     const Bytes reply = readReply(2);
     h.port.receive({reply.begin(), reply.begin() + 3});  // in two chunks
@@ -77,24 +88,33 @@ TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
     h.port.receive({reply.begin() + 3, reply.end()});
     EXPECT_EQ(h.ui.get(control::txtState),
               " 09 E6 " + FormatHex(reply[5]) + " " + FormatHex(reply[6]));
-    // A complete reply ends the step at once.
+    EXPECT_EQ(scan.found(), (std::vector<std::uint8_t>{2}));
+    elapse();  // the line's silence after the reply
     EXPECT_EQ(h.port.lastWritten(), readRequest(3));
+
     Bytes garbled = readReply(3);
     garbled[3] ^= 0x01;
-    h.port.receive(garbled);  // a CRC error: no module counted, wait for the time-out
-    EXPECT_EQ(h.port.lastWritten(), readRequest(3));
-    scan.tick();
-    h.port.receive(framed({4, 0x83, 0x02}));  // an exception still proves a module
-    h.port.receive(readReply(9));             // another station answering: not station 5
-    EXPECT_EQ(scan.done(), 4);
-    scan.tick();
+    h.port.receive(garbled);  // a CRC error: garbled, not found
+    elapse();                 // the gap after it
+    EXPECT_EQ(scan.garbled(), (std::vector<std::uint8_t>{3}));
+    EXPECT_EQ(h.port.written.size(), 3u);
+    EXPECT_EQ(scanTimer.interval(), 100);  // the guard before the next request
+    elapse();
+    EXPECT_EQ(h.port.lastWritten(), readRequest(4));
+
+    h.port.receive(framed({4, 0x83, 0x06}));  // an exception, even busy, proves a module
+    elapse();
+    EXPECT_EQ(h.port.lastWritten(), readRequest(5));
+    h.port.receive(readReply(9));  // another station answering: not station 5
+    elapse();                      // station 5's time-out
 
     EXPECT_FALSE(scan.running());
     EXPECT_TRUE(scan.ownsLine());
     EXPECT_FALSE(scan.cancelled());
-    scan.tick();  // the wait for a late reply to station 5
+    elapse();  // the wait for a late reply to station 5
     EXPECT_FALSE(scan.ownsLine());
     EXPECT_EQ(scan.found(), (std::vector<std::uint8_t>{2, 4}));
+    EXPECT_EQ(scan.garbled(), (std::vector<std::uint8_t>{3}));
     EXPECT_EQ(scan.done(), 5);
     EXPECT_EQ(h.port.written.size(), 5u);
     expectWindowUntouched();
@@ -108,10 +128,16 @@ TEST_F(BusScanTest, FindsTheStationsThatAnswerWithACorrectFrame) {
     EXPECT_EQ(h.ui.get(control::txtStationID), "4");
 }
 
+TEST_F(BusScanTest, CoversEveryAddressAModuleCanHaveByDefault) {
+    const BusScan::Settings settings;
+    EXPECT_EQ(settings.first, 1);
+    EXPECT_EQ(settings.last, 249);
+}
+
 TEST_F(BusScanTest, CancelStopsAtOnceAndALateReplyNeverReachesTheDecoders) {
     ASSERT_FALSE(scan.start({1, 249, 100}));
     for (int i = 0; i < 11; ++i) {
-        scan.tick();
+        elapse();
     }
     EXPECT_EQ(h.port.lastWritten(), readRequest(11));
     scan.cancel();
@@ -120,10 +146,10 @@ TEST_F(BusScanTest, CancelStopsAtOnceAndALateReplyNeverReachesTheDecoders) {
     EXPECT_EQ(h.port.written.size(), 11u);
 
     // Station 11 answers late, while the scan still holds the line.
-    h.port.receive(framed({11, 0x03, 0x30, 0x00, 0x01}));
-    scan.tick();
+    h.port.receive(framed({11, 0x03, 0x02, 0x00, 0x01}));
+    elapse();
     EXPECT_FALSE(scan.ownsLine());
-    scan.tick();
+    elapse();
     EXPECT_EQ(h.port.written.size(), 11u);
     EXPECT_TRUE(scan.found().empty());
     expectWindowUntouched();
@@ -132,16 +158,16 @@ TEST_F(BusScanTest, CancelStopsAtOnceAndALateReplyNeverReachesTheDecoders) {
 TEST_F(BusScanTest, WaitsOutAReplyStillOnTheLineAndFindsAReplyBehindNoise) {
     // The window's last poll is still being answered when the scan starts.
     ASSERT_FALSE(scan.start({1, 2, 50}));
-    const int before = scanTimer.restarts;
     Bytes pollReply = framed({7, 0x03, 0x30});
     pollReply.insert(pollReply.begin() + 3, 48, 0x01);
     for (int i = 0; i < 3; ++i) {
+        now += std::chrono::milliseconds(5);
         h.port.receive(Bytes(pollReply.begin() + i * 10, pollReply.begin() + i * 10 + 10));
         EXPECT_TRUE(scan.settling());
-        EXPECT_EQ(scanTimer.restarts - before, i + 1);  // every chunk restarts the quiet time-out
     }
     EXPECT_TRUE(h.port.written.empty());
-    scan.tick();  // the rest of that reply never came; the line is quiet now
+    now += std::chrono::milliseconds(35);
+    scan.tick();  // the rest of that reply never came; the guard is over
     EXPECT_FALSE(scan.settling());
     EXPECT_EQ(h.port.lastWritten(), readRequest(1));
 
@@ -150,26 +176,38 @@ TEST_F(BusScanTest, WaitsOutAReplyStillOnTheLineAndFindsAReplyBehindNoise) {
     const Bytes reply = readReply(1);
     noisy.insert(noisy.end(), reply.begin(), reply.end());
     h.port.receive(noisy);
+    EXPECT_EQ(scan.found(), (std::vector<std::uint8_t>{1}));
+    elapse();
     EXPECT_EQ(h.port.lastWritten(), readRequest(2));
-    EXPECT_EQ(scan.found(), (std::vector<std::uint8_t>{1}));
-    // Garbage alone proves nothing.
+    // Garbage alone proves no module; it is listed as garbled.
     h.port.receive(hexBytes("02 03 02 09 E6 00 00 02"));
-    scan.tick();
+    elapse();
     EXPECT_EQ(scan.found(), (std::vector<std::uint8_t>{1}));
+    EXPECT_EQ(scan.garbled(), (std::vector<std::uint8_t>{2}));
     EXPECT_FALSE(scan.running());
-    scan.tick();
+    elapse();
     expectWindowUntouched();
 }
 
 TEST_F(BusScanTest, ANoisyLineDoesNotHoldTheScanBackForEver) {
     ASSERT_FALSE(scan.start({1, 1, 50}));
-    const int before = scanTimer.restarts;
     for (int i = 0; i < 40; ++i) {
         h.port.receive(Bytes(10, 0x55));
     }
-    EXPECT_LT(scanTimer.restarts - before, 30);  // it stops waiting for silence
-    scan.tick();
+    elapse();  // the guard is fixed: noise does not stretch it
     EXPECT_EQ(h.port.lastWritten(), readRequest(1));
+}
+
+TEST_F(BusScanTest, AnEchoingLineIsNamed) {
+    ASSERT_FALSE(scan.start({1, 1, 50}));
+    elapse();
+    Bytes echoed = readRequest(1);
+    const Bytes reply = readReply(1);
+    echoed.insert(echoed.end(), reply.begin(), reply.end());
+    h.port.receive(echoed);
+    elapse();
+    EXPECT_TRUE(scan.echoSeen());
+    EXPECT_TRUE(scan.found().empty());
 }
 
 TEST_F(BusScanTest, RefusedWhenItCannotRunAndEndsWhenThePortIsLost) {

@@ -332,6 +332,17 @@ TEST(LineMasterEcho, WithoutSuppressionAnEchoIsNamedNotTaken) {
     EXPECT_FALSE(written.echoSeen);
 }
 
+TEST(LineMasterEcho, TheEchoAloneIsNotAnAnswer) {
+    // A free address is found by its silence: the echo of the question must not fill it.
+    VirtualLine line([](const Bytes& request, int) {
+        return std::vector<Arrival>{{4ms, request}};
+    });
+    LineMaster master(timing19200(), true);
+    const Result result = line.run(master, transactionFor(readRequest(9), 1));
+    EXPECT_EQ(result.ending, Ending::NoReply);
+    EXPECT_FALSE(result.heard);
+}
+
 TEST(LineMasterEcho, TheReplysTimeOutCountsFromTheEcho) {
     // At 1200 baud the echo of 8 bytes takes 67 ms; the reply comes 250 ms after it.
     const Bytes reply = readReply();

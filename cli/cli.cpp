@@ -677,7 +677,7 @@ int Session::scan() {
         switch (scan.record(result)) {
             case master::StationAnswer::Lost: {
                 progress.clear();
-                const Failure loss{kPortFailed, "the port went away: " + result.lostReason};
+                const Failure loss{kPortFailed, result.lostReason};
                 return in_.json ? failJson(doneJson(), "", loss) : fail("", loss);
             }
             case master::StationAnswer::Found:

@@ -68,7 +68,7 @@ Failure Master::failureOf(const Bytes& request, const master::Result& result) co
         case Ending::Valid:
             return failure;
         case Ending::PortLost:
-            return {kPortFailed, "the port went away: " + result.lostReason};
+            return {kPortFailed, result.lostReason};
         case Ending::Exception:
             failure.message = refusalText(request, result.exceptionCode);
             break;

@@ -275,7 +275,7 @@ ParsedArguments parseArguments(const QStringList& arguments) {
 
 std::string helpText() {
     return R"(usage: tc24-cli [--port P] [--baud N] [--station N] [--timeout MS] [--retries N]
-                [--json] COMMAND [ARGS]
+                [--echo | --no-echo] [--trace] [--json] COMMAND [ARGS]
 
 Talks to 24-channel temperature modules over a serial line, for scripts and production
 lines. Results go to standard output, messages and progress to standard error.
@@ -284,58 +284,92 @@ Options (before or after the command):
   --port P        COMn (the window's mapping: <settings folder>/ports/COMn, else
                   /dev/ttyUSB{n-1}), a device path (/dev/ttyUSB0, /dev/serial/by-id/...,
                   /dev/pts/3), or tcp://HOST:PORT (RTU frames over TCP, as serial device
-                  servers offer them). Default: the port in comm.set, else COM1.
+                  servers offer them). Default: the port in comm.set, else COM1 (a comm.set
+                  that cannot be read is named on standard error). A device is opened and
+                  locked under its real path, whatever link names it.
   --baud N        line speed. Default: the rate in comm.set, else 19200.
   --station N     the module's address, 1-249 (default 1).
-  --timeout MS    how long each request waits for its reply (default 1000).
-  --retries N     further attempts after a time-out or a wrong CRC (default 0). A reply
-                  from another station is skipped and the wait goes on.
-  --json          results as JSON instead of text.
+  --timeout MS    how long a request waits for the first byte of its reply (default 1000).
+                  A reply under way is read to its end, so one value serves 1200 to
+                  115200 baud.
+  --retries N     further attempts after a time-out, a broken reply or exception 06 (busy)
+                  (default 0). Before any request after a failed attempt, the tool waits
+                  one more time-out (at most 1 s) and drops whatever arrives then: a late
+                  reply is never talked over nor taken for the next one. A reply from
+                  another station is skipped and the wait goes on.
+  --echo          the line echoes every request before the reply (a 2-wire RS-485 adapter
+                  whose receiver stays on): the echo is dropped. --no-echo: it does not.
+                  Default: the window's "回显抑制" setting in tc24.ini, else off.
+  --trace         every frame sent and received, as hex with a time stamp and the time
+                  since its request, on standard error (labelled sent, received, echo
+                  dropped, late dropped). No progress is shown while tracing.
+  --json          results as JSON (compact, keys sorted) instead of text. A failure still
+                  prints what was done, with an "error": {"message": ..., "status": N}.
   --help          this text.   --version   the version.
 
 Commands:
   read [--start S] [--count N]
         one register query (default start 0, count 24). One line per channel,
         "<channel> <value>", e.g. "1 25.34", and "3 -" for a channel without a reading.
-        --json: {"station":1,"start":0,"channels":[25.34,null,...]}
-  watch [--interval MS] [--count K]
+        --json: {"channels":[25.34,null,...],"start":0,"station":1}
+  watch [--interval MS] [--count K] [--out FILE] [--reconnect | --reconnect-for S]
         polls all 24 channels every MS (default 1000), K times or until Ctrl+C, which ends
         after the current line. CSV on standard output with the columns of the window's CSV
-        recording: time,station,ch1,...,ch24 (empty: no reading). --json: one object a line.
+        recording: time,station,ch1,...,ch24 (empty: no reading). --json: one object a
+        line, and a last line {"error": ...} when polls failed. --out FILE appends the rows
+        to FILE instead, with the header only when FILE is new or empty. --reconnect: when
+        the port goes away, try to open it again every second and go on (K then counts
+        rows written); --reconnect-for S gives up after S seconds with status 3.
   address
         the module's address (asked at station 250: one module on the line only).
   set-address NEW
         gives the module at --station the address NEW (1-249); refused when a device
         already answers at NEW; succeeds only when the module then answers at NEW. Sent
-        once whatever --retries says; when its reply is lost, NEW is asked instead.
+        once whatever --retries says (only a busy module is asked again); when its reply
+        is lost, NEW is asked instead.
   sensors
         the number of sensors the module found: asked at --station when it is given,
         else at station 250 (one module on the line only).
   serials read [--positions A-B] [--out FILE]
         the serial numbers of positions A to B (default 1-24), "<position> <serial number>"
         a line. FILE gets them in the window's list format ("保存序列号"), which the
-        window's import reads; positions before A stay empty there.
+        window's import reads; positions before A stay empty there. FILE must be a regular
+        file (replaced whole) or a new one; "-" writes the list to standard output.
   serials write FILE [--from POS] [--verify]
         writes the list in FILE (the window's list format, at most 64 KiB) into positions
         POS, POS+1, ... (default 1); empty entries are skipped, a list without any serial
-        number is refused. --verify reads each position back and stops at the first that
-        holds something else, naming it.
+        number is refused, and so is any entry that is not 8 hex bytes, text after the
+        8th byte, or more entries than the count line gives (the message names the line).
+        --verify reads each position back and stops at the first that holds something
+        else, naming it.
   identify POS
         assigns the one new sensor attached to the module to position POS (1-24) and prints
         its serial number. Sent once whatever --retries says; when its reply is lost, POS
         is read back instead.
   scan [--from A] [--to B]
-        the stations that answer a register read, one a line (default 1-247). Use a short
-        --timeout: each silent station waits that long.
+        the stations that answer a register read, one a line (default 1-249, the window's
+        range; --from A alone scans A-249). A station whose answer cannot be read (a wrong
+        CRC: two modules at one address, an echoing line) is named on standard error and
+        the exit status is 1. Use a short --timeout: each silent station waits that long,
+        and the next is asked at once, so a module slower than the time-out may be asked
+        over its late reply.
 
 serials read, serials write and scan show their progress on standard error when it is a
-terminal.
+terminal. Every command ends cleanly on SIGINT, SIGTERM or SIGHUP after its current
+request (set-address and identify finish their check first); a second signal ends it at
+once.
 
 Exit status:
   0  done
-  1  the module answered wrongly or not at all (time-out, CRC, exception, verify mismatch)
-  2  usage error or a bad input file
-  3  the port cannot be opened or went away (the message carries the system's reason)
+  1  the module answered wrongly or not at all (time-out, CRC, exception, verify mismatch,
+     a garbled answer in scan)
+  2  usage error, a bad input file, or an --out that is not a regular file or new path
+  3  the port cannot be opened or went away (the message carries the system's reason; a
+     port held by another program says "in use")
+  4  the results could not be written (standard output or --out; the message names the
+     file and the system's reason). A closed pipe (| head) ends the command with 141.
+  128+N  ended by signal N (130 for Ctrl+C); watch keeps its own status (0, or 1 when
+     polls failed)
 )";
 }
 

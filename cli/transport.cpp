@@ -151,7 +151,7 @@ public:
     std::string lostReason() const override {
         return socket_.state() == QAbstractSocket::UnconnectedState
                    ? "the connection was closed: " + socket_.errorString().toStdString()
-                   : socket_.errorString().toStdString();
+                   : "the connection failed: " + socket_.errorString().toStdString();
     }
 
 protected:

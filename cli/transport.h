@@ -26,6 +26,7 @@ public:
     // Appends what arrives, returning once bytes came or `deadline` passed. False when the line
     // is gone.
     virtual bool receive(Bytes& into, Clock::time_point deadline) = 0;
+    // Why the line is gone, as a whole sentence ("the device went away (unplugged?): …").
     virtual std::string lostReason() const = 0;
 };
 

@@ -58,7 +58,9 @@ BusScan::Parsed BusScan::parse(std::string_view first, std::string_view last,
 }
 
 BusScan::BusScan(Window& window, Timer& timer, std::function<void()> windowHandler, Now now)
-    : window_(window), timer_(timer), windowHandler_(std::move(windowHandler)),
+    : window_(window),
+      timer_(timer),
+      windowHandler_(std::move(windowHandler)),
       now_(std::move(now)) {
     timer_.setInterval(0);
 }

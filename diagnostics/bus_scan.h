@@ -52,8 +52,9 @@ public:
     // `timer` drives the time-outs: the owner calls tick() on each of its ticks.
     // `windowHandler` is the window's own port event handler, given back at the end. `now`
     // tells the time (tests give a clock of their own).
-    BusScan(Window& window, Timer& timer, std::function<void()> windowHandler,
-            Now now = [] { return master::Clock::now(); });
+    BusScan(
+        Window& window, Timer& timer, std::function<void()> windowHandler,
+        Now now = [] { return master::Clock::now(); });
     // Leaves the port and timers alone: the window takes its handler back when it closes.
     ~BusScan() = default;
     BusScan(const BusScan&) = delete;

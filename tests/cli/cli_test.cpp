@@ -161,7 +161,9 @@ public:
         return true;
     }
 
-    std::string lostReason() const override { return "the adapter was unplugged"; }
+    std::string lostReason() const override {
+        return "the port went away: the adapter was unplugged";
+    }
 
     sim::Module& module(std::size_t index) { return line_.modules()[index]; }
     bool lost() const { return lost_; }

@@ -2,8 +2,8 @@
 
 #include "core/fakes.h"
 #include "diagnostics/bus_scan.h"
-#include "master/line_timing.h"
 #include "link/control_names.h"
+#include "master/line_timing.h"
 #include "protocol/crc16.h"
 #include "protocol/hex.h"
 

@@ -134,6 +134,9 @@ TEST_F(BusScanEndToEnd, FindsExactlyTheThreeModulesAndLeavesTheWindowAsItWas) {
     auto* logWindow = window->findChild<CommLogWindow*>("frmCommLog");
     ASSERT_NE(logWindow, nullptr);
     EXPECT_EQ(static_cast<std::size_t>(logWindow->model().rowCount()), log->rows().size());
+
+    // Every module answered within the time-out: the scan never talked over a reply.
+    EXPECT_NE(sim->stop().find(" collisions 0\n"), std::string::npos) << sim->stop();
 }
 
 TEST_F(BusScanEndToEnd, CancelInTheMiddleStopsAtOnce) {

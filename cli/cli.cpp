@@ -771,13 +771,14 @@ std::optional<std::vector<ListEntry>> readList(const Invocation& invocation, std
 
 int run(const QStringList& arguments, Environment& env) {
     const ParsedArguments parsed = parseArguments(arguments);
-    if (parsed.help) {
-        return env.out.write(helpText()) && env.out.flush() ? kDone : kOutputFailed;
-    }
-    if (parsed.version) {
-        return env.out.write(std::string("tc24-cli ") + TC24_VERSION + '\n') && env.out.flush()
-                   ? kDone
-                   : kOutputFailed;
+    if (parsed.help || parsed.version) {
+        const std::string text =
+            parsed.help ? helpText() : std::string("tc24-cli ") + TC24_VERSION + '\n';
+        if (env.out.write(text) && env.out.flush()) {
+            return kDone;
+        }
+        env.err << "tc24-cli: cannot write " << env.out.name() << ": " << env.out.error() << '\n';
+        return kOutputFailed;
     }
     if (!parsed.invocation) {
         env.err << "tc24-cli: " << printableText(parsed.error) << '\n';

@@ -207,6 +207,9 @@ void parseCommand(const QStringList& words, const CommonOptions& common, Invocat
         if (parser.isSet(out) && invocation.file.empty()) {
             throw UsageError("--out needs a file name");
         }
+        if (invocation.file == "-" && invocation.json) {
+            throw UsageError("--out - and --json both write to standard output: give one");
+        }
     } else if (name == "serials write") {
         invocation.command = Command::SerialsWrite;
         expectArguments(arguments, 1, "serials write FILE [--from POS] [--verify]");

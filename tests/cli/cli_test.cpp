@@ -299,6 +299,8 @@ TEST(CliUsage, BadInputIsRefusedBeforeAnythingIsSent) {
         {{"serials", "write", "/dev/zero"}, "/dev/zero is larger than 64 KiB"},
         {{"scan", "--from", "9", "--to", "8"}, "--to 8"},
         {{"watch", "extra"}, "unexpected argument extra"},
+        {{"--json", "serials", "read", "--out", "-"}, "give one"},
+        {{"scan", "--echo", "--no-echo"}, "give one of them"},
     };
     for (const auto& c : cases) {
         const auto result = cli(c.arguments);

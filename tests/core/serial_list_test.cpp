@@ -16,13 +16,14 @@ using Serial = std::optional<protocol::SerialNumber>;
 constexpr protocol::SerialNumber kA{0x28, 0xFF, 0x6C, 0x32, 0xA1, 0x16, 0x04, 0x5E};
 constexpr protocol::SerialNumber kB{0x28, 0xFF, 0x6C, 0x32, 0xA1, 0x16, 0x04, 0x5F};
 
-// `count` on line 1, then entries "28 00 00 00 00 00 00 01", … with CR LF, quoted.
+// `count` on line 1, then entries "28 00 00 00 00 00 00 01", … with CR LF, quoted (the last
+// byte counts on modulo 256).
 std::string numberedList(int count, int entries) {
     std::string content = std::to_string(count) + "\r\n";
     constexpr const char* kDigits = "0123456789ABCDEF";
     for (int i = 1; i <= entries; ++i) {
-        content +=
-            std::string("\"28 00 00 00 00 00 00 ") + kDigits[i / 16] + kDigits[i % 16] + "\"\r\n";
+        content += std::string("\"28 00 00 00 00 00 00 ") + kDigits[(i / 16) % 16] +
+                   kDigits[i % 16] + "\"\r\n";
     }
     return content;
 }

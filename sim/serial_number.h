@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "protocol/codes.h"
+#include "protocol/onewire.h"
 
 namespace tc24::sim {
 
@@ -18,11 +19,9 @@ namespace tc24::sim {
 using protocol::kNoSerialNumber;
 using protocol::SerialNumber;
 
-// Dallas/Maxim 1-Wire CRC-8: polynomial x^8 + x^5 + x^4 + 1, reflected (0x8C), initial 0.
-std::uint8_t onewireCrc8(std::span<const std::uint8_t> bytes);
-
-// True when byte 7 is the CRC-8 of bytes 0 to 6.
-bool hasValidOnewireCrc(const SerialNumber& serial);
+// The 1-Wire CRC-8 of the last byte, as protocol/onewire.h computes it.
+using protocol::hasValidOnewireCrc;
+using protocol::onewireCrc8;
 
 // Family 0x28, the six id bytes, and the CRC-8 in the last byte.
 SerialNumber makeSerialNumber(const std::array<std::uint8_t, 6>& id);

@@ -194,7 +194,8 @@ TEST(RecordLog, OneLineWithTheFailedChecksInOneField) {
               "2026-12-09T01:02:09.000+01:00,1,fail,\"sensor_count;positions\",\"Li, Wei\",,"
               "r.json,0.1.0,28 ");
     EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
-    EXPECT_EQ(std::count(logHeader().begin(), logHeader().end(), ','), 7 + 24);
+    const std::string header = logHeader();
+    EXPECT_EQ(std::count(header.begin(), header.end(), ','), 7 + 24);
 }
 
 TEST(RecordTimes, CarryTheUtcOffset) {

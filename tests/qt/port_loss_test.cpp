@@ -75,7 +75,11 @@ TEST_F(PortLoss, PollingStopsWhenTheLineVanishesAndResumesOnceThePortIsChosenAga
     const std::size_t boxes = dialogs.shown.size();
     const double before = cpuSeconds();
     QTest::qWait(500);
-    EXPECT_LT(cpuSeconds() - before, 0.2);
+#ifndef TC24_SANITIZED
+    EXPECT_LT(cpuSeconds() - before, 0.25);  // generous: bench/vanished_port_bench measures it
+#else
+    static_cast<void>(before);
+#endif
     EXPECT_EQ(window->controls().text(control::lblCounter), counter);
     EXPECT_EQ(dialogs.shown.size(), boxes);
 

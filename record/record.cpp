@@ -402,7 +402,7 @@ CheckResult limitsCheck(const Record& record, Language language) {
     }
     const std::string low = limits.minCentidegrees ? degreesText(*limits.minCentidegrees) : "";
     const std::string high = limits.maxCentidegrees ? degreesText(*limits.maxCentidegrees) : "";
-    const std::string shown = low + " … " + high + " °C";
+    const std::string shown = low + " ~ " + high + " °C";
     const std::vector<int> channels = sensorPositions(record);
     if (!readingsTaken(record, channels)) {
         result =

@@ -145,7 +145,7 @@ struct CheckResult {
 
     CheckId id;
     CheckState state = CheckState::NotConfigured;
-    std::string limits;  // what it is held to, in words ("24", "1-24", "10.00 … 40.00 °C")
+    std::string limits;  // what it is held to, in words ("24", "1-24", "10.00 ~ 40.00 °C")
     std::string reason;  // one line: why it passed or failed
     std::vector<int> positions;  // the positions that failed it, if any
 };

@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-wqy-microhei
     mbpoll libmodbus-dev
+    poppler-utils     # pdftotext, pdfinfo: the printed report's tests read it back
     clang libclang-rt-14-dev
 )
 

@@ -188,7 +188,7 @@ TEST(RecordPdf, APassingRecordInEitherLanguageIsOneA4PageWithItsData) {
                 << "position " << position;
         }
         EXPECT_TRUE(text->contains(chinese ? "签字" : "Signature"));
-        EXPECT_TRUE(text->contains("15.00…35.00°C"));  // the limits of the limits check
+        EXPECT_TRUE(text->contains("15.00~35.00°C"));  // the limits of the limits check
         EXPECT_TRUE(text->contains("±1.00°C"));
     }
 }

@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <thread>
 
@@ -14,10 +13,12 @@
 #include "app/platform/settings_folder.h"
 #include "app/platform/tool_settings.h"
 #include "app/settings/comm_settings.h"
+#include "cli/commission.h"
 #include "cli/list_file.h"
 #include "cli/master.h"
 #include "cli/options.h"
 #include "cli/output_path.h"
+#include "cli/progress.h"
 #include "master/station_scan.h"
 #include "measure/csv_recorder.h"
 #include "protocol/hex.h"
@@ -31,9 +32,7 @@ namespace {
 
 constexpr int kDefaultPort = 1;
 constexpr int kDefaultBaud = 19200;
-constexpr int kRateZero = 9600;  // comm.set's rate 0 stands for 9600, as in the window
-// A list of 128 entries takes under 5 KiB; anything far larger is not one.
-constexpr qint64 kLargestListFile = 64 * 1024;
+constexpr int kRateZero = 9600;   // comm.set's rate 0 stands for 9600, as in the window
 constexpr int kSignalBase = 128;  // a command ended by signal N exits with 128 + N
 
 // "25.34", or `none` for a register without a reading.
@@ -70,63 +69,6 @@ std::string jsonLine(const QJsonObject& object) {
 QJsonObject errorJson(int status, const std::string& message) {
     return QJsonObject{{"status", status}, {"message", qText(message)}};
 }
-
-std::string signalName(int signal) {
-    switch (signal) {
-        case SIGINT:
-            return "SIGINT";
-        case SIGTERM:
-            return "SIGTERM";
-#ifdef SIGHUP
-        case SIGHUP:
-            return "SIGHUP";
-#endif
-        default:
-            return "signal " + std::to_string(signal);
-    }
-}
-
-// The progress of a long command on standard error, rewritten in place on a terminal.
-class Progress {
-public:
-    Progress(std::ostream& err, bool shown, int total)
-        : err_(err), shown_(shown), total_(total), started_(Clock::now()) {}
-    ~Progress() { clear(); }
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
-
-    // Before step `done` + 1 of the total: "position 5 (5 of 24), about 3 s left".
-    void show(const std::string& what, int done, const std::string& extra = {}) {
-        if (!shown_) {
-            return;
-        }
-        std::string line =
-            what + " (" + std::to_string(done + 1) + " of " + std::to_string(total_) + ")" + extra;
-        if (done > 0) {
-            const double perStep =
-                std::chrono::duration<double>(Clock::now() - started_).count() / done;
-            const long left = std::lround(perStep * (total_ - done));
-            line += left >= 120 ? ", about " + std::to_string((left + 30) / 60) + " min left"
-                                : ", about " + std::to_string(left) + " s left";
-        }
-        width_ = std::max(width_, line.size());
-        err_ << '\r' << line << std::string(width_ - line.size(), ' ') << std::flush;
-    }
-
-    void clear() {
-        if (shown_ && width_ > 0) {
-            err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
-            width_ = 0;
-        }
-    }
-
-private:
-    std::ostream& err_;
-    bool shown_;
-    int total_;
-    Clock::time_point started_;
-    std::size_t width_ = 0;
-};
 
 // The line the session talks over, and how to open it again after a loss.
 struct Line {
@@ -257,6 +199,8 @@ int Session::run(const std::optional<OutputPath>& listOut, const std::vector<Lis
             return identify();
         case Command::Scan:
             return scan();
+        case Command::Commission:
+            break;  // runCommission()
     }
     return kUsage;
 }
@@ -733,22 +677,9 @@ master::LineTiming lineTiming(const Endpoint& endpoint, int baud,
 
 // Reads and checks the list to write, before anything is sent.
 std::optional<std::vector<ListEntry>> readList(const Invocation& invocation, std::ostream& err) {
-    QFile in(QString::fromStdString(invocation.file));
-    if (!in.open(QIODevice::ReadOnly)) {
-        err << "tc24-cli: cannot read " << invocation.file << ": " << in.errorString().toStdString()
-            << '\n';
-        return std::nullopt;
-    }
-    // Bounded: a device such as /dev/zero never ends.
-    const QByteArray content = in.read(kLargestListFile + 1);
-    if (content.size() > kLargestListFile) {
-        err << "tc24-cli: " << invocation.file << " is larger than " << kLargestListFile / 1024
-            << " KiB: not a serial-number list\n";
-        return std::nullopt;
-    }
-    auto list = parseListFile(std::string_view(content.constData(), content.size()));
+    auto list = readListFile(invocation.file);
     if (!list.error.empty()) {
-        err << "tc24-cli: " << invocation.file << ": " << list.error << '\n';
+        err << "tc24-cli: " << list.error << '\n';
         return std::nullopt;
     }
     const int last = invocation.firstPosition + static_cast<int>(list.entries.size()) - 1;
@@ -813,6 +744,15 @@ int run(const QStringList& arguments, Environment& env) {
     const bool echo = invocation.echo.value_or(readToolSettings(settings).echoSuppression);
 
     // Files are checked before anything is sent.
+    std::optional<CommissionPlan> commission;
+    if (invocation.command == Command::Commission) {
+        std::string refusal;
+        commission = planCommission(invocation, refusal);
+        if (!commission) {
+            env.err << "tc24-cli: " << printableText(refusal) << '\n';
+            return kUsage;
+        }
+    }
     std::vector<ListEntry> listIn;
     std::optional<OutputPath> listOut;
     if (invocation.command == Command::SerialsWrite) {
@@ -846,6 +786,9 @@ int run(const QStringList& arguments, Environment& env) {
     Master master(*line.transport, lineTiming(*endpoint, baud, timeout), invocation.retries, echo);
     if (invocation.trace) {
         master.setTrace(Trace(env.err));
+    }
+    if (commission) {
+        return runCommission(invocation, *commission, env, master, endpoint->shownName, baud);
     }
     Invocation effective = invocation;
     if (invocation.command == Command::Watch && listOut) {

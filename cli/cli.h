@@ -10,7 +10,9 @@
 #include "cli/endpoint.h"
 #include "cli/master.h"
 #include "cli/output.h"
+#include "cli/report.h"
 #include "cli/transport.h"
+#include "record/record.h"
 
 namespace tc24::cli {
 
@@ -31,6 +33,11 @@ struct Environment {
         open = openTransport;
     // How long `watch --reconnect` waits between attempts to open the line again.
     std::chrono::milliseconds reconnectPause{1000};
+    // Writes `commission --report`'s PDF; the reason when it could not.
+    std::function<std::optional<std::string>(const record::Record&,
+                                             const std::vector<record::CheckResult>&,
+                                             const std::filesystem::path&)>
+        writeReport = writeRecordReport;
 };
 
 // Runs the command line (`arguments` starts with the program name) and returns the exit

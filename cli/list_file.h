@@ -26,4 +26,8 @@ struct ParsedList {
 // before anything is written. The error names the line and quotes the file's text printably.
 ParsedList parseListFile(std::string_view content);
 
+// Reads the list in `file` strictly, at most 64 KiB of it (a list of 128 entries takes under
+// 5 KiB; a device such as /dev/zero never ends). The error names the file.
+ParsedList readListFile(const std::string& file);
+
 }  // namespace tc24::cli

@@ -1,10 +1,13 @@
 // tc24-cli: the module's requests from the command line, for scripts and production lines.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <csignal>
 #include <iostream>
+#include <memory>
 
 #include "cli/cli.h"
+#include "cli/options.h"
 #include "cli/output.h"
 
 #ifdef _WIN32
@@ -34,7 +37,21 @@ void onStopSignal(int signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
+    // A printed report needs Qt GUI's fonts and painter, drawn offscreen; every other command
+    // starts with Qt Core alone. The arguments are taken before QGuiApplication removes the
+    // ones it reads itself ("-platform", "-reverse", ...), which may be a note's text.
+    QStringList given;
+    for (int i = 0; i < argc; ++i) {
+        given << QString::fromLocal8Bit(argv[i]);
+    }
+    const bool report = tc24::cli::wantsReport(given);
+    std::unique_ptr<QCoreApplication> application;
+    if (report) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
 #ifdef SIGHUP
@@ -45,5 +62,5 @@ int main(int argc, char** argv) {
                                        results, std::cerr);
     environment.errIsTerminal = isatty(STDERR_FILENO) == 1;
     environment.stop = &gStop;
-    return tc24::cli::run(QCoreApplication::arguments(), environment);
+    return tc24::cli::run(report ? given : QCoreApplication::arguments(), environment);
 }

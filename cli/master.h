@@ -18,6 +18,7 @@ enum ExitStatus {
     kUsage = 2,         // a usage error, a bad input file, a path that cannot take results
     kPortFailed = 3,    // the port cannot be opened, or went away
     kOutputFailed = 4,  // the results could not be written
+    kCheckFailed = 5,   // commission: the module answered, but failed a check
 };
 
 struct Failure {

@@ -12,7 +12,7 @@ namespace {
 constexpr int kLongestTimeoutMs = 600000;
 constexpr int kMostRetries = 100;
 constexpr int kHighestBaud = 4000000;
-constexpr int kLongestIntervalMs = 24 * 3600 * 1000;
+constexpr int kLongestIntervalMs = kLongestReadIntervalMs;
 constexpr int kLongestReconnectSeconds = 7 * 24 * 3600;
 
 // The options every command takes, before or after the command's name.
@@ -104,11 +104,51 @@ void takePositions(const QString& text, Invocation& invocation) {
     }
 }
 
+// Text an option carries (a file name, a label); empty text is refused when `needed`.
+std::string textOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                       const char* needed = nullptr) {
+    const std::string text = parser.value(option).toStdString();
+    if (needed != nullptr && parser.isSet(option) && text.empty()) {
+        throw UsageError("--" + option.names().last().toStdString() + " needs " + needed);
+    }
+    return text;
+}
+
+// A temperature option in degrees ("--min -5.5"), as hundredths.
+std::optional<int> degreesOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                                 bool spread = false) {
+    if (!parser.isSet(option)) {
+        return std::nullopt;
+    }
+    const std::string text = parser.value(option).toStdString();
+    std::string why;
+    const auto value = spread ? parseSpread(text, why) : parseDegrees(text, why);
+    if (!value) {
+        throw UsageError("--" + option.names().last().toStdString() + " " + text + ": " + why);
+    }
+    return value;
+}
+
 void expectArguments(const QStringList& given, qsizetype count, const std::string& usage) {
     if (given.size() != count) {
         throw UsageError(given.size() < count ? "missing argument: " + usage
                                               : "unexpected argument " +
                                                     given.at(count).toStdString() + ": " + usage);
+    }
+}
+
+// --from A --to B of a scan, stations 1 to 249.
+void takeStationRange(const QCommandLineParser& parser, const QCommandLineOption& from,
+                      const QCommandLineOption& to, const std::string& command,
+                      Invocation& invocation) {
+    invocation.firstStation = optionNumber(parser, from, protocol::kLowestStation,
+                                           protocol::kHighestStation, master::kScanFirstStation);
+    invocation.lastStation = optionNumber(parser, to, protocol::kLowestStation,
+                                          protocol::kHighestStation, master::kScanLastStation);
+    if (invocation.lastStation < invocation.firstStation) {
+        throw UsageError(command + " --from " + std::to_string(invocation.firstStation) + " --to " +
+                         std::to_string(invocation.lastStation) +
+                         ": the last station comes before the first");
     }
 }
 
@@ -145,6 +185,24 @@ void parseCommand(const QStringList& words, const CommonOptions& common, Invocat
     const QCommandLineOption verify("verify", "");
     const QCommandLineOption reconnect("reconnect", "");
     const QCommandLineOption reconnectFor("reconnect-for", "", "SECONDS");
+    // commission
+    const QCommandLineOption setAddress("set-address", "", "NEW");
+    const QCommandLineOption list("list", "", "FILE");
+    const QCommandLineOption write("write", "");
+    const QCommandLineOption sensors("sensors", "", "N");
+    const QCommandLineOption minimum("min", "", "C");
+    const QCommandLineOption maximum("max", "", "C");
+    const QCommandLineOption spread("spread", "", "C");
+    const QCommandLineOption reads("reads", "", "K");
+    const QCommandLineOption profile("profile", "", "FILE");
+    const QCommandLineOption operatorName("operator", "", "NAME");
+    const QCommandLineOption note("note", "", "TEXT");
+    const QCommandLineOption moduleId("module-id", "", "TEXT");
+    const QCommandLineOption scanAll("scan", "");
+    const QCommandLineOption noCrcCheck("no-crc-check", "");
+    const QCommandLineOption record("record", "", "FILE");
+    const QCommandLineOption log("log", "", "FILE");
+    const QCommandLineOption report("report", "", "FILE");
     if (name == "read") {
         parser.addOptions({start, count});
     } else if (name == "watch") {
@@ -155,6 +213,10 @@ void parseCommand(const QStringList& words, const CommonOptions& common, Invocat
         parser.addOptions({from, verify});
     } else if (name == "scan") {
         parser.addOptions({from, to});
+    } else if (name == "commission") {
+        parser.addOptions({setAddress, list,  write,    sensors,    positions,    minimum, maximum,
+                           spread,     reads, interval, profile,    operatorName, note,    moduleId,
+                           scanAll,    from,  to,       noCrcCheck, record,       log,     report});
     }
     if (!parser.parse(QStringList{"tc24-cli " + name} + rest)) {
         throw UsageError(name.toStdString() + ": " + parser.errorText().toStdString());
@@ -225,15 +287,68 @@ void parseCommand(const QStringList& words, const CommonOptions& common, Invocat
     } else if (name == "scan") {
         invocation.command = Command::Scan;
         expectArguments(arguments, 0, "scan [--from A] [--to B]");
-        invocation.firstStation =
-            optionNumber(parser, from, protocol::kLowestStation, protocol::kHighestStation,
-                         master::kScanFirstStation);
-        invocation.lastStation = optionNumber(parser, to, protocol::kLowestStation,
-                                              protocol::kHighestStation, master::kScanLastStation);
-        if (invocation.lastStation < invocation.firstStation) {
-            throw UsageError("scan --from " + std::to_string(invocation.firstStation) + " --to " +
-                             std::to_string(invocation.lastStation) +
-                             ": the last station comes before the first");
+        takeStationRange(parser, from, to, "scan", invocation);
+    } else if (name == "commission") {
+        invocation.command = Command::Commission;
+        expectArguments(arguments, 0, "commission [OPTIONS] (see tc24-cli --help)");
+        CommissionOptions& job = invocation.commission;
+        if (parser.isSet(setAddress)) {
+            job.newAddress = optionNumber(parser, setAddress, protocol::kLowestStation,
+                                          protocol::kHighestStation, protocol::kLowestStation);
+        }
+        job.listFile = textOption(parser, list, "a file name");
+        job.write = parser.isSet(write);
+        if (job.write && job.listFile.empty()) {
+            throw UsageError("--write needs --list FILE: the list to write");
+        }
+        if (parser.isSet(sensors)) {
+            job.limits.sensors = optionNumber(parser, sensors, 0, protocol::kPositions, 0);
+        }
+        if (parser.isSet(positions)) {
+            std::string why;
+            const std::string text = parser.value(positions).toStdString();
+            job.limits.positions = parsePositionRange(text, why);
+            if (!job.limits.positions) {
+                throw UsageError("--positions " + text + ": " + why);
+            }
+        }
+        job.limits.minCentidegrees = degreesOption(parser, minimum);
+        job.limits.maxCentidegrees = degreesOption(parser, maximum);
+        job.limits.spreadCentidegrees = degreesOption(parser, spread, true);
+        if (parser.isSet(reads)) {
+            job.limits.reads = optionNumber(parser, reads, 1, kMostReads, kDefaultReads);
+        }
+        if (parser.isSet(interval)) {
+            job.limits.intervalMs =
+                optionNumber(parser, interval, 1, kLongestReadIntervalMs, kDefaultReadIntervalMs);
+        }
+        job.profileFile = textOption(parser, profile, "a file name");
+        job.operatorName = textOption(parser, operatorName);
+        job.note = textOption(parser, note);
+        job.moduleId = textOption(parser, moduleId);
+        job.scan = parser.isSet(scanAll);
+        job.crcCheck = !parser.isSet(noCrcCheck);
+        job.recordPath = textOption(parser, record, "a file name");
+        job.logPath = textOption(parser, log, "a file name");
+        job.reportPath = textOption(parser, report, "a file name");
+        if (job.scan) {
+            // Every module found keeps its address and its serial numbers.
+            if (job.newAddress) {
+                throw UsageError(
+                    "--scan and --set-address: a scan commissions each module at "
+                    "its own address");
+            }
+            if (job.write) {
+                throw UsageError(
+                    "--scan and --write: one list cannot be written into every "
+                    "module; commission them one by one");
+            }
+            if (invocation.stationGiven) {
+                throw UsageError("--scan and --station: give one of them");
+            }
+            takeStationRange(parser, from, to, "commission --scan", invocation);
+        } else if (parser.isSet(from) || parser.isSet(to)) {
+            throw UsageError("--from and --to go with --scan");
         }
     } else {
         throw UsageError("unknown command " + name.toStdString() + " (see tc24-cli --help)");
@@ -274,6 +389,12 @@ ParsedArguments parseArguments(const QStringList& arguments) {
         parsed.invocation = invocation;
     }
     return parsed;
+}
+
+bool wantsReport(const QStringList& arguments) {
+    const ParsedArguments parsed = parseArguments(arguments);
+    return parsed.invocation && parsed.invocation->command == Command::Commission &&
+           !parsed.invocation->commission.reportPath.empty();
 }
 
 std::string helpText() {
@@ -356,9 +477,63 @@ Commands:
         the exit status is 1. Use a short --timeout: each silent station waits that long,
         and the next is asked at once, so a module slower than the time-out may be asked
         over its late reply.
+  commission [--set-address NEW] [--list FILE [--write]] [--sensors N] [--positions A-B]
+             [--min C] [--max C] [--spread C] [--reads K] [--interval MS] [--profile FILE]
+             [--operator NAME] [--note TEXT] [--module-id TEXT] [--no-crc-check]
+             [--scan [--from A] [--to B]] [--record FILE] [--log FILE] [--report FILE]
+        the whole job on one module, ending in its commissioning record. In order: find
+        the module (at --station; without it, asked at station 250: one module on the line
+        only); give it the address NEW, as set-address does; ask its sensor count; with
+        --write, write every entry of the list and read it back (an empty entry empties its
+        position); read the serial numbers of the other positions (all 24 without --write);
+        take K readings of the 24 channels MS apart (default 5 and 1000); judge them. A step
+        without a valid reply is recorded as not done with the reason, and the next step
+        runs, unless the module was not found or the port went away.
+        The checks; one that is not configured never blocks a pass, and the verdict is
+        "pass" only when every configured check ran and passed:
+          sensor_count  the module reports N sensors (--sensors N, 0-24)
+          positions     every expected position holds a serial number: A-B (--positions),
+                        else 1-N (--sensors), else the list's non-empty entries, else
+                        every position that holds one
+          assigned      every sensor on the module's bus has a position
+          list_match    every position the list covers holds its entry (--list)
+          duplicates    no serial number appears twice
+          crc8          every serial number ends in its 1-Wire CRC-8 (--no-crc-check: for
+                        sensors that are not 1-Wire parts)
+          limits        every reading of a position holding a sensor within [--min, --max],
+                        bounds included; "no reading" fails it
+          spread        each such position's mean within +/- C of the median of the means
+          readings      every reading got a valid reply
+        C is degrees with at most two decimals (--min -5.5, --max 25.34).
+        --list FILE: the window's list format, entry i for position i. It must reach as far
+        as the expected positions: to B with --positions A-B, else to N with --sensors N
+        (alone, the list's own length is what it covers); an expected position may not be
+        empty in it.
+        --profile FILE: a product's limits in an INI file with the keys sensors, positions,
+        min, max, spread, reads, interval ("min=-5.5", "positions=1-8"); options given on
+        the command line win. An unknown key or a bad value is a usage error.
+        --operator, --note and --module-id (a label or a scanned barcode: the module has
+        no serial number of its own) go into the record; the module id also into the log
+        and the file names.
+        --record FILE: the record as JSON, replaced whole. --report FILE: the record as a
+        one-page A4 PDF (drawn offscreen; needs no display). --log FILE: one CSV line a
+        module, appended: time, address, verdict, failed checks, operator, module id,
+        record, tool version, sn1-sn24; the header only when the file is new or empty.
+        Every path is checked before anything is sent, as --out is.
+        --scan: commissions every module that answers a scan of stations A-B (default
+        1-249; give a short --timeout) at its own address; not with --set-address, --write
+        or --station. --record and --report then name folders, which must exist; each
+        module's files in them are tc24-<address>[-<module id>]-<start time>.json and .pdf.
+        Standard output: "station 7: pass", or the verdict with a line for each step not
+        done and each failed check; --json: the record itself (with --scan, an array).
+        Exit status: 3 the port went away, 1 a step got no valid reply or a check could not
+        run, 4 a record, report or log line could not be written, 5 a check failed, 0 the
+        module passed: the first that applies, and with --scan the worst module's. The
+        record, report and log line are written in every case that reached the line; a
+        signal writes them marked "interrupted".
 
-serials read, serials write and scan show their progress on standard error when it is a
-terminal. Every command ends cleanly on SIGINT, SIGTERM or SIGHUP after its current
+serials read, serials write, scan and commission show their progress on standard error when
+it is a terminal. Every command ends cleanly on SIGINT, SIGTERM or SIGHUP after its current
 request (set-address and identify finish their check first); a second signal ends it at
 once.
 
@@ -366,11 +541,14 @@ Exit status:
   0  done
   1  the module answered wrongly or not at all (time-out, CRC, exception, verify mismatch,
      a garbled answer in scan)
-  2  usage error, a bad input file, or an --out that is not a regular file or new path
+  2  usage error, a bad input file or profile, or an --out (--record, --log, --report) that
+     is not a regular file or new path
   3  the port cannot be opened or went away (the message carries the system's reason; a
      port held by another program says "in use")
-  4  the results could not be written (standard output or --out; the message names the
-     file and the system's reason). A closed pipe (| head) ends the command with 141.
+  4  the results could not be written (standard output, --out, or commission's record,
+     report or log; the message names the file and the system's reason). A closed pipe
+     (| head) ends the command with 141.
+  5  commission: the module answered, but failed a check
   128+N  ended by signal N (130 for Ctrl+C); watch keeps its own status (0, or 1 when
      polls failed)
 )";

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/profile.h"
+
 namespace tc24::cli {
 
 enum class Command {
@@ -16,6 +18,25 @@ enum class Command {
     SerialsWrite,
     Identify,
     Scan,
+    Commission,
+};
+
+// What `commission` is asked to do, as the command line says it (a profile fills the limits
+// it leaves unset later, when the file is read).
+struct CommissionOptions {
+    std::optional<int> newAddress;  // --set-address
+    std::string listFile;           // --list
+    bool write = false;             // --write: the list is written into the module
+    CommissionLimits limits;
+    std::string profileFile;
+    std::string operatorName;
+    std::string note;
+    std::string moduleId;
+    bool scan = false;  // every module a scan of firstStation-lastStation finds
+    bool crcCheck = true;
+    std::string recordPath;  // with --scan: folders
+    std::string logPath;
+    std::string reportPath;
 };
 
 // Everything the command line asks for, every number checked against its range.
@@ -48,6 +69,7 @@ struct Invocation {
     int position = 0;      // identify
     int firstStation = 1;  // scan
     int lastStation = 249;
+    CommissionOptions commission;
 };
 
 struct ParsedArguments {
@@ -59,6 +81,10 @@ struct ParsedArguments {
 
 // `arguments` starts with the program name, as QCoreApplication::arguments() does.
 ParsedArguments parseArguments(const QStringList& arguments);
+
+// Whether the command line asks for a printed report: the program then needs Qt GUI (on the
+// offscreen platform), which every other command starts without.
+bool wantsReport(const QStringList& arguments);
 
 // The text of --help: every command, option and exit status.
 std::string helpText();

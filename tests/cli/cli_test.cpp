@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "cli/cli.h"
+#include "cli/fake_line.h"
 #include "cli/list_file.h"
 #include "core/fakes.h"
 #include "link/files.h"
@@ -42,227 +43,13 @@ sim::Line twoModules() {
     return sim::Line({first, sim::Module(5)});
 }
 
-// The time-out every run of the tool gets here.
-constexpr auto kTimeout = std::chrono::milliseconds(30);
-
-class FakeLine : public Transport {
-public:
-    enum class Fault {
-        None,
-        Drop,     // the module acts, its reply is lost
-        Unheard,  // the request never reaches the module
-        Corrupt,
-        Lose,   // the line goes away
-        Late,   // half the reply in time, the rest just after the time-out
-        Stray,  // a reply from the station below arrives before the one asked for
-        Busy,   // the module answers exception 06 and does nothing
-        Other,  // the module confirms an address change with another value than asked
-    };
-
-    explicit FakeLine(sim::Line line) : line_(std::move(line)) {}
-
-    void discardInput() override { pending_.clear(); }
-
-    bool send(std::span<const std::uint8_t> bytes) override {
-        if (lost_) {
-            return false;
-        }
-        sent.emplace_back(bytes.begin(), bytes.end());
-        Fault fault = faults.empty() ? Fault::None : faults.front();
-        if (!faults.empty()) {
-            faults.pop_front();
-        }
-        if (const auto once = faultOnce.find(protocol::requestKind(bytes));
-            once != faultOnce.end()) {
-            fault = once->second;
-            faultOnce.erase(once);
-        }
-        if (echo) {
-            // A 2-wire adapter hands the request back before anything else.
-            pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-        }
-        if (fault == Fault::Unheard) {
-            return true;
-        }
-        if (fault == Fault::Busy) {
-            const Bytes busy = protocol::exceptionReply(bytes[0], bytes[1], protocol::kDeviceBusy);
-            pending_.insert(pending_.end(), busy.begin(), busy.end());
-            return true;
-        }
-        if (fault == Fault::Other) {
-            // Confirms from the new address, with a value it was not sent, and changes nothing.
-            Bytes confirm(bytes.begin(), bytes.begin() + 6);
-            confirm[0] = confirm[5];
-            ++confirm[5];
-            const Bytes framed = protocol::withCrc(confirm);
-            pending_.insert(pending_.end(), framed.begin(), framed.end());
-            return true;
-        }
-        // The module ignores the byte that follows the sensor count request.
-        const auto length = static_cast<std::size_t>(protocol::requestLength(bytes));
-        const auto frame = bytes.first(std::min(length, bytes.size()));
-        Bytes reply = line_.handle(frame).reply;
-        if (!reply.empty()) {
-            misstore.afterRequest(line_, frame);
-        }
-        if (fault == Fault::Lose) {
-            lost_ = true;
-        } else if (fault == Fault::Corrupt && !reply.empty()) {
-            reply[reply.size() / 2] ^= 0x5A;
-        } else if (fault == Fault::Stray && !reply.empty()) {
-            Bytes stray(reply.begin(), reply.end() - 2);
-            --stray[0];
-            pending_ = protocol::withCrc(std::move(stray));
-        } else if (fault == Fault::Late) {
-            const auto half = reply.begin() + static_cast<long>(reply.size() / 2);
-            pending_.assign(reply.begin(), half);
-            late_.assign(half, reply.end());
-            lateAt_ = Clock::now() + kTimeout + std::chrono::milliseconds(2);
-            return true;
-        }
-        if (fault == Fault::Drop || fault == Fault::Lose) {
-            return true;
-        }
-        // A reply goes out after whatever is still on its way.
-        Bytes& queue = late_.empty() ? pending_ : late_;
-        queue.insert(queue.end(), reply.begin(), reply.end());
-        return true;
-    }
-
-    bool receive(Bytes& into, Clock::time_point deadline) override {
-        if (lost_) {
-            return false;
-        }
-        if (pending_.empty() && !late_.empty() && lateAt_ <= deadline) {
-            std::this_thread::sleep_until(lateAt_);
-            pending_ = std::move(late_);
-            late_.clear();
-        }
-        if (pending_.empty() && noise > 0) {
-            // Noise keeps coming at its pace whether or not anybody reads it.
-            const auto now = Clock::now();
-            const long due = static_cast<long>((now - noiseSince_) / noiseGap) + 1 - noiseTaken;
-            if (due <= 0) {
-                std::this_thread::sleep_until(
-                    std::min(deadline, noiseSince_ + noiseGap * noiseTaken));
-                return true;
-            }
-            const int taken = static_cast<int>(std::min<long>(due, noise));
-            into.insert(into.end(), static_cast<std::size_t>(taken), 0xFF);
-            noise -= taken;
-            noiseTaken += taken;
-            return true;
-        }
-        if (pending_.empty()) {
-            std::this_thread::sleep_until(deadline);  // nothing more is coming
-        }
-        into.insert(into.end(), pending_.begin(), pending_.end());
-        pending_.clear();
-        return true;
-    }
-
-    std::string lostReason() const override {
-        return "the port went away: the adapter was unplugged";
-    }
-
-    sim::Module& module(std::size_t index) { return line_.modules()[index]; }
-    bool lost() const { return lost_; }
-    void replug() {
-        lost_ = false;
-        pending_.clear();
-        late_.clear();
-    }
-
-    bool echo = false;                                 // requests come back first
-    std::deque<Fault> faults;                          // for the requests in the order sent
-    std::map<protocol::RequestKind, Fault> faultOnce;  // for the first request of a kind
-    std::vector<Bytes> sent;
-    sim::Misstore misstore;
-    // Bytes of noise on the line once nothing else is due, one every noiseGap from now.
-    void startNoise(int bytes, Clock::duration gap) {
-        noise = bytes;
-        noiseGap = gap;
-        noiseTaken = 0;
-        noiseSince_ = Clock::now();
-    }
-    int noise = 0;
-    int noiseTaken = 0;
-    Clock::duration noiseGap{std::chrono::milliseconds(1)};
-
-private:
-    sim::Line line_;
-    Bytes pending_;
-    Bytes late_;  // on its way, arriving at lateAt_
-    Clock::time_point lateAt_;
-    Clock::time_point noiseSince_;
-    bool lost_ = false;
-};
-
-// Forwards to the test's line, which outlives the run.
-class Borrowed : public Transport {
-public:
-    explicit Borrowed(Transport& line) : line_(line) {}
-    void discardInput() override { line_.discardInput(); }
-    bool send(std::span<const std::uint8_t> bytes) override { return line_.send(bytes); }
-    bool receive(Bytes& into, Clock::time_point deadline) override {
-        return line_.receive(into, deadline);
-    }
-    std::string lostReason() const override { return line_.lostReason(); }
-
-private:
-    Transport& line_;
-};
-
-struct Run {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-struct Cli {
-    Cli() : line(twoModules()) {}
-
-    Run operator()(QStringList arguments) {
-        std::ostringstream out;
-        std::ostringstream err;
-        StreamOutput results(out);
-        Environment environment(dir.path(), results, err);
-        environment.errIsTerminal = terminal;
-        environment.stop = &stop;
-        environment.reconnectPause = std::chrono::milliseconds(5);
-        environment.open = [this](const Endpoint&, int, std::chrono::milliseconds) {
-            ++opens;
-            if (line.lost()) {
-                if (refusedOpens > 0) {
-                    --refusedOpens;
-                    return OpenedTransport{nullptr, "No such file or directory"};
-                }
-                line.replug();
-            }
-            return OpenedTransport{std::make_unique<Borrowed>(line), {}};
-        };
-        arguments =
-            QStringList{"tc24-cli", "--timeout", QString::number(kTimeout.count())} + arguments;
-        const int status = run(arguments, environment);
-        return {status, out.str(), err.str()};
-    }
-
-    std::filesystem::path file(const std::string& name, const std::string& content) {
-        const auto path = dir.path() / name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
-
-    testing::TempDir dir;
-    FakeLine line;
-    bool terminal = false;
-    volatile std::sig_atomic_t stop = 0;
-    int opens = 0;
-    int refusedOpens = 0;  // openings that fail while the line is away
+// A runner over twoModules().
+struct TwoModules : Cli {
+    TwoModules() : Cli(twoModules()) {}
 };
 
 TEST(CliUsage, BadInputIsRefusedBeforeAnythingIsSent) {
-    Cli cli;
+    TwoModules cli;
     const auto list = cli.file("list.txt", "2\r\n\"28 FF 6C 32 A1 16 04 4D\"\r\n\"28 FF\"\r\n");
     const auto longList = cli.file("long.txt", "3\r\n\"\"\r\n\"\"\r\n\"\"\r\n");
     const auto emptyList = cli.file("empty.txt", "0\r\n");
@@ -311,7 +98,7 @@ TEST(CliUsage, BadInputIsRefusedBeforeAnythingIsSent) {
 }
 
 TEST(CliCommands, PrintResultsAsTextOrJson) {
-    Cli cli;
+    TwoModules cli;
     auto result = cli({"read", "--count", "3"});
     EXPECT_EQ(result.status, kDone) << result.err;
     EXPECT_EQ(result.out, "1 25.34\n2 -\n3 -\n");
@@ -344,7 +131,7 @@ TEST(CliCommands, PrintResultsAsTextOrJson) {
 
 TEST(CliRetries, TimeOutsAndCrcErrorsAreRetriedRefusalsAreNot) {
     using Fault = FakeLine::Fault;
-    Cli cli;
+    TwoModules cli;
     cli.line.faults = {Fault::Drop};
     auto result = cli({"read"});
     EXPECT_EQ(result.status, kModuleFailed);
@@ -374,7 +161,7 @@ TEST(CliRetries, TimeOutsAndCrcErrorsAreRetriedRefusalsAreNot) {
 
 TEST(CliLine, WhatIsLeftOfOneReplyDoesNotSpoilTheNext) {
     using Fault = FakeLine::Fault;
-    Cli cli;
+    TwoModules cli;
     // The rest of a late reply is waited out, not taken for the start of the retry's reply.
     cli.line.faults = {Fault::Late};
     auto result = cli({"read", "--count", "1", "--retries", "1"});
@@ -405,7 +192,7 @@ TEST(CliLine, WhatIsLeftOfOneReplyDoesNotSpoilTheNext) {
 
 TEST(CliChanges, AreSentOnceAndALostReplyIsJudgedByTheirEffect) {
     using Fault = FakeLine::Fault;
-    Cli cli;
+    TwoModules cli;
     // The module takes address 7 but its reply is lost: it answers at 7, so the change is done.
     cli.line.faultOnce = {{protocol::RequestKind::ChangeAddress, Fault::Drop}};
     auto result = cli({"set-address", "7", "--station", "5", "--retries", "2"});
@@ -437,7 +224,7 @@ TEST(CliChanges, AreSentOnceAndALostReplyIsJudgedByTheirEffect) {
 }
 
 TEST(CliPort, ALineThatGoesAwayEndsWithStatusThree) {
-    Cli cli;
+    TwoModules cli;
     cli.line.faults = {FakeLine::Fault::None, FakeLine::Fault::Lose};
     const auto result = cli({"serials", "read", "--positions", "1-3"});
     EXPECT_EQ(result.status, kPortFailed);
@@ -446,7 +233,7 @@ TEST(CliPort, ALineThatGoesAwayEndsWithStatusThree) {
               std::string::npos)
         << result.err;
 
-    Cli unopened;
+    TwoModules unopened;
     std::ostringstream out, err;
     StreamOutput results(out);
     Environment environment(unopened.dir.path(), results, err);
@@ -461,7 +248,7 @@ TEST(CliPort, ALineThatGoesAwayEndsWithStatusThree) {
 }
 
 TEST(CliSerials, WritesSkipEmptyEntriesAndVerifyNamesTheFirstMismatch) {
-    Cli cli;
+    TwoModules cli;
     const auto list = cli.file("list.txt", listFileContent({std::nullopt, kSerialA, kSerialB}));
     auto result = cli({"serials", "write", QString::fromStdString(list.string()), "--from", "10"});
     EXPECT_EQ(result.status, kDone) << result.err;
@@ -479,7 +266,7 @@ TEST(CliSerials, WritesSkipEmptyEntriesAndVerifyNamesTheFirstMismatch) {
 }
 
 TEST(CliSerials, ProgressGoesToATerminalOnly) {
-    Cli cli;
+    TwoModules cli;
     auto result = cli({"serials", "read", "--positions", "1-2"});
     EXPECT_EQ(result.err, "");
     cli.terminal = true;
@@ -507,7 +294,7 @@ TEST(CliSerials, ListsAreTheWindowsFormat) {
 }
 
 TEST(CliWatch, CsvHasTheColumnsOfTheWindowsRecording) {
-    Cli cli;
+    TwoModules cli;
     const auto result = cli({"watch", "--interval", "1", "--count", "2"});
     EXPECT_EQ(result.status, kDone) << result.err;
     std::istringstream lines(result.out);
@@ -573,7 +360,7 @@ TEST(CliOutput, ResultsThatCannotBeWrittenEndWithStatusFour) {
         {"sensors", "--station", "1"},
     };
     for (const QStringList& command : commands) {
-        Cli cli;
+        TwoModules cli;
         FailingOutput full(0);
         const auto result = runWithOutput(cli, full, command);
         EXPECT_EQ(result.status, kOutputFailed) << command.join(' ').toStdString();
@@ -582,7 +369,7 @@ TEST(CliOutput, ResultsThatCannotBeWrittenEndWithStatusFour) {
             << result.err;
     }
     // watch stops at its first row that cannot be written.
-    Cli cli;
+    TwoModules cli;
     FailingOutput headerOnly(measure::csvHeader().size() + 10);
     const auto watch =
         runWithOutput(cli, headerOnly, {"watch", "--interval", "1", "--count", "50"});
@@ -591,7 +378,7 @@ TEST(CliOutput, ResultsThatCannotBeWrittenEndWithStatusFour) {
 }
 
 TEST(CliOutput, OutWritesOnlyRegularFilesAndNewPaths) {
-    Cli cli;
+    TwoModules cli;
     const auto fifo = cli.dir.path() / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto folder = cli.dir.path() / "folder";
@@ -627,7 +414,7 @@ TEST(CliOutput, OutWritesOnlyRegularFilesAndNewPaths) {
 }
 
 TEST(CliOutput, WatchAppendsToItsFileWithOneHeader) {
-    Cli cli;
+    TwoModules cli;
     const auto csv = cli.dir.path() / "log.csv";
     const QString path = QString::fromStdString(csv.string());
     for (int run = 0; run < 2; ++run) {
@@ -642,7 +429,7 @@ TEST(CliOutput, WatchAppendsToItsFileWithOneHeader) {
 }
 
 TEST(CliJson, AFailureStillSaysWhatWasDone) {
-    Cli cli;
+    TwoModules cli;
     const auto list = cli.file("list.txt", listFileContent({kSerialA, kSerialB}));
     cli.line.misstore = sim::Misstore(*sim::parseFaultRate("every:2"));
     auto result =
@@ -666,7 +453,7 @@ TEST(CliJson, AFailureStillSaysWhatWasDone) {
 }
 
 TEST(CliScan, CoversEveryAddressAndNamesGarbledAnswers) {
-    Cli cli;
+    TwoModules cli;
     cli.line.module(1).setAddress(249);
     auto result = cli({"scan", "--from", "248"});
     EXPECT_EQ(result.status, kDone) << result.err;
@@ -686,7 +473,7 @@ TEST(CliScan, CoversEveryAddressAndNamesGarbledAnswers) {
 }
 
 TEST(CliRetries, ZeroRetriesIsOneAttemptAndBusyIsAskedAgain) {
-    Cli cli;
+    TwoModules cli;
     cli.line.faults = {Fault::Drop};
     auto result = cli({"read", "--retries", "0"});
     EXPECT_EQ(result.status, kModuleFailed);
@@ -708,7 +495,7 @@ TEST(CliRetries, ZeroRetriesIsOneAttemptAndBusyIsAskedAgain) {
 }
 
 TEST(CliChanges, AConfirmationOfAnotherValueIsNotAChange) {
-    Cli cli;
+    TwoModules cli;
     cli.line.faultOnce = {{protocol::RequestKind::ChangeAddress, Fault::Other}};
     const auto result = cli({"set-address", "9", "--station", "5"});
     EXPECT_EQ(result.status, kModuleFailed);
@@ -716,7 +503,7 @@ TEST(CliChanges, AConfirmationOfAnotherValueIsNotAChange) {
 }
 
 TEST(CliEcho, AnEchoingLineIsNamedAndWorksWithEcho) {
-    Cli cli;
+    TwoModules cli;
     cli.line.echo = true;
     auto result = cli({"read", "--count", "1"});
     EXPECT_EQ(result.status, kModuleFailed);
@@ -736,7 +523,7 @@ TEST(CliEcho, AnEchoingLineIsNamedAndWorksWithEcho) {
 }
 
 TEST(CliTrace, ShowsEveryFrameWithItsTime) {
-    Cli cli;
+    TwoModules cli;
     cli.line.echo = true;
     const auto result = cli({"read", "--count", "1", "--echo", "--trace"});
     EXPECT_EQ(result.status, kDone) << result.err;
@@ -748,7 +535,7 @@ TEST(CliTrace, ShowsEveryFrameWithItsTime) {
 }
 
 TEST(CliMessages, SayWhatHappened) {
-    Cli cli;
+    TwoModules cli;
     auto result = cli({"set-address", "-1"});
     EXPECT_EQ(result.status, kUsage);
     EXPECT_NE(result.err.find("set-address -1: expected a whole number from 1 to 249"),
@@ -774,7 +561,7 @@ TEST(CliMessages, SayWhatHappened) {
 }
 
 TEST(CliSignals, EveryCommandEndsCleanlyAfterItsCurrentRequest) {
-    Cli cli;
+    TwoModules cli;
     cli.terminal = true;
     cli.stop = SIGINT;
     auto result = cli({"serials", "read"});
@@ -791,7 +578,7 @@ TEST(CliSignals, EveryCommandEndsCleanlyAfterItsCurrentRequest) {
 }
 
 TEST(CliWatch, ReconnectsWhenThePortComesBack) {
-    Cli cli;
+    TwoModules cli;
     cli.line.faults = {Fault::None, Fault::Lose};
     cli.refusedOpens = 2;
     auto result = cli({"watch", "--interval", "1", "--count", "3", "--reconnect"});

@@ -399,7 +399,7 @@ std::string summaryText(const record::Record& record,
     if (!record.moduleId.empty()) {
         text += " (" + printableText(record.moduleId) + ")";
     }
-    text += std::string(": ") + record::verdictKey(record::verdictOf(checks));
+    text += std::string(": ") + record::verdictKey(record::verdictOf(record, checks));
     text += record.interrupted ? " (interrupted)\n" : "\n";
     for (const record::StepFailure& failure : record.failures) {
         text += "  not done: " + failure.step + ": " + printableText(failure.reason) + '\n';
@@ -532,7 +532,7 @@ private:
         job.run(foundAt);
         record.end = record::isoTimeWithOffset(std::chrono::system_clock::now());
         const auto checks = record::evaluate(record, record::Language::English);
-        const record::Verdict verdict = record::verdictOf(checks);
+        const record::Verdict verdict = record::verdictOf(record, checks);
 
         // The record first, whatever the status will be.
         const bool written = writeFiles(record, checks);

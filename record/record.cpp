@@ -662,6 +662,14 @@ Verdict verdictOf(const std::vector<CheckResult>& checks) {
     return incomplete ? Verdict::Incomplete : Verdict::Pass;
 }
 
+Verdict verdictOf(const Record& record, const std::vector<CheckResult>& checks) {
+    const Verdict verdict = verdictOf(checks);
+    if (verdict == Verdict::Pass && (!record.failures.empty() || record.interrupted)) {
+        return Verdict::Incomplete;
+    }
+    return verdict;
+}
+
 std::string degreesText(int centidegrees) {
     return protocol::centidegreesText(centidegrees);
 }
@@ -713,7 +721,7 @@ std::string logLine(const Record& record, const std::vector<CheckResult>& checks
     }
     std::string line = csvField(record.end.empty() ? record.start : record.end);
     line += ',' + (record.address ? std::to_string(*record.address) : std::string());
-    line += ',' + std::string(verdictKey(verdictOf(checks)));
+    line += ',' + std::string(verdictKey(verdictOf(record, checks)));
     line += ",\"" + failed + '"';
     line += ',' + csvField(record.operatorName);
     line += ',' + csvField(record.moduleId);

@@ -162,6 +162,10 @@ std::vector<int> expectedPositions(const Record& record);
 
 std::vector<CheckResult> evaluate(const Record& record, Language language);
 Verdict verdictOf(const std::vector<CheckResult>& checks);
+// The record's verdict: the checks', but at best "incomplete" when a step of the job could not
+// be done (an address change that did not happen passes no check, yet the job is not done) or
+// the job was interrupted. Records, logs and reports carry this one.
+Verdict verdictOf(const Record& record, const std::vector<CheckResult>& checks);
 
 // The name of a check and of a verdict, in words ("传感器数量", "sensor count"; "合格", "pass").
 std::string checkName(CheckId id, Language language);

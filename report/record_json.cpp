@@ -147,7 +147,7 @@ QJsonObject recordJson(const record::Record& record,
     }
     json.insert("checks", checkArray);
     json.insert("interrupted", record.interrupted);
-    json.insert("verdict", record::verdictKey(record::verdictOf(checks)));
+    json.insert("verdict", record::verdictKey(record::verdictOf(record, checks)));
     return json;
 }
 

@@ -717,7 +717,7 @@ std::optional<std::string> writeRecordPdf(const record::Record& record,
         }
         painter.setRenderHint(QPainter::Antialiasing);
         Sheet sheet(painter, writer, writer.resolution() / 25.4);
-        const record::Verdict verdict = record::verdictOf(checks);
+        const record::Verdict verdict = record::verdictOf(record, checks);
         double y = drawTitle(sheet, verdict, language);
         y = drawInfo(sheet, record, language, y);
         y = drawPositions(sheet, record, checks, language, y);

@@ -177,6 +177,15 @@ TEST(RecordChecks, AConfiguredCheckThatCouldNotRunBlocksThePass) {
     EXPECT_EQ(check(evaluate(unread, Language::English), CheckId::Assigned).reason,
               "positions 8 were not read");
 
+    // A step that could not be done leaves the job incomplete, though no check needed it.
+    Record unchanged = twoSensors();
+    unchanged.failures.push_back({"set_address", "no reply within 1000 ms"});
+    EXPECT_EQ(verdictOf(evaluate(unchanged, Language::English)), Verdict::Pass);
+    EXPECT_EQ(verdictOf(unchanged, evaluate(unchanged, Language::English)), Verdict::Incomplete);
+    unchanged.failures.clear();
+    unchanged.interrupted = true;
+    EXPECT_EQ(verdictOf(unchanged, evaluate(unchanged, Language::English)), Verdict::Incomplete);
+
     Record failed = twoSensors();
     failed.addFailedPoll();
     EXPECT_EQ(verdictOf(evaluate(failed, Language::English)), Verdict::Fail);

@@ -312,6 +312,33 @@ TEST(ReadAll, SaveAfterAShorterSequenceWritesItsPositionsEveryTime) {
     EXPECT_EQ(h.ui.get(control::txtSensorid2), "3");
 }
 
+TEST(ReadAll, TheSaveAfterAFinishedSequenceCountsUpToItsLastPositionAtTheBoundaries) {
+    // A sequence of one position, and of 24: the field names the position after the last
+    // (2, 25 turned back to 24) or the last itself; each save writes exactly the sequence.
+    for (const int length : {1, 24}) {
+        Readout h;
+        h.ui.set(control::txtDataLength, std::to_string(length));
+        h.frm.cmdReadSNAll_Click();
+        for (int tick = 0; tick <= length; ++tick) {
+            h.frm.Timer6_Timer();
+        }
+        for (const int field : {length + 1, length}) {
+            h.ui.set(control::txtSensorid2, std::to_string(std::min(field, 24)));
+            h.save("list.txt");
+            EXPECT_EQ(h.file("list.txt").rfind(std::to_string(length) + "\r\n\"", 0), 0u)
+                << length << " " << field;
+            EXPECT_EQ(h.ui.get(control::txtSensorid2), std::to_string(length));
+        }
+        // One position more than the sequence is a single read's field again.
+        if (length < 24) {
+            h.ui.set(control::txtSensorid2, std::to_string(length + 2));
+            h.frm.txtSensorid2_Edited();
+            h.save("more.txt");
+            EXPECT_EQ(h.file("more.txt").rfind(std::to_string(length + 1) + "\r\n\"", 0), 0u);
+        }
+    }
+}
+
 TEST(SaveSerialNumbers, WritesCountAndQuotedEntriesWithCrLf) {
     Readout h;
     h.state().SnList[1] = "28 FF 4B 12 03 16 02 9E";

@@ -6,6 +6,7 @@
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
+#include "link/taken_replies.h"
 #include "protocol/codes.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
@@ -24,6 +25,27 @@ constexpr const char* kAddressRange = "请指定正确的设备地址，正确�
 void startRequest(Window& window) {
     window.state.CmdMode = cmd_mode::Address;
     window.state.CmdText.clear();
+}
+
+// For the views beside the window: what a whole valid reply of either request told.
+void reportAddress(Window& window, ByteView reply) {
+    if (window.moduleObservers.empty()) {
+        return;
+    }
+    auto& state = window.state;
+    if (const auto answered = takeReply(state, reply, protocol::RequestKind::ReadAddress,
+                                        &protocol::parseAddressReply)) {
+        tellModuleObservers(window, *answered, AddressAnswered{*answered});
+    } else if (const auto changed = takeReply(state, reply, protocol::RequestKind::ChangeAddress,
+                                              &protocol::parseAddressChangeReply)) {
+        // A valid reply answers a change sent to one station: the old address.
+        const auto old = lastRequestByte(state, protocol::kStationAt);
+        tellModuleObservers(
+            window, *changed,
+            AddressChanged{old ? std::optional<int>(*old) : std::nullopt, *changed});
+    } else {
+        holdPartialReply(window, reply, &reportAddress);  // the read's event comes a byte early
+    }
 }
 
 }  // namespace
@@ -87,6 +109,8 @@ void decodeAddressReply(Window& window, ByteView reply) {
     window.ui.setText(control::txtSetID[0], text);
     window.ui.setText(control::txtStationID, text);
     window.ui.setText(control::TXTSN, "设备当前地址为:\r\n" + text);
+    // Once the boxes show the address: the observers look for the module in txtStationID.
+    reportAddress(window, reply);
 }
 
 }  // namespace tc24::address

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,21 @@ public:
     // Full path of the chosen file, or nullopt when the operator cancelled.
     virtual std::optional<std::string> askSaveFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> askOpenFile(const FileDialogRequest& request) = 0;
+};
+
+// Questions a view beside the window asks the operator, beyond the message boxes and file
+// dialogs of the operations: whether to go on, and where to save a file under a name the view
+// proposes. The Qt layer asks with QMessageBox and QFileDialog; tests answer with a fake.
+class Questions {
+public:
+    virtual ~Questions() = default;
+    // True when the operator answers "yes".
+    virtual bool askYesNo(const MessageBox& question) = 0;
+    // The file chosen, nullopt when cancelled. The dialog starts at `proposed` (a folder and a
+    // file name) and does not itself confirm replacing a file: the caller never replaces one.
+    virtual std::optional<std::filesystem::path> askSavePath(const std::string& title,
+                                                             const std::filesystem::path& proposed,
+                                                             const std::string& filter) = 0;
 };
 
 // An interval timer on the window's thread: it ticks while enabled with an interval above 0.

@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "link/control_names.h"
 #include "link/files.h"
+#include "link/observations.h"
 #include "link/readings.h"
 #include "link/serial_port.h"
 #include "link/ui.h"
@@ -107,6 +109,22 @@ public:
     // every whole valid register reply from its decoder. They never change what decoders do.
     using ReadingObserver = std::function<void(const RegisterReading&)>;
     std::vector<ReadingObserver> readingObservers;
+    // And what the other replies told about the module (address, sensor count, serial numbers
+    // read, identified and written) and each register query sent, under the same rule
+    // (link/taken_replies.h). They never change what decoders do either.
+    using ModuleObserver = std::function<void(const ModuleObservation&)>;
+    std::vector<ModuleObserver> moduleObservers;
+    // A reply whose decoder got only its start: the serial-number read and the address read
+    // raise their event some bytes before the reply's end, and the rest is read only when
+    // the window next reads or discards its input. The port tap of the views
+    // (diagnostics/held_reply_tap.h) collects those bytes and hands the whole reply to
+    // `finish`, which judges it as a reply that came whole.
+    struct HeldReply {
+        std::uint64_t request = 0;  // the request it answers
+        Decoder finish = nullptr;
+        int threshold = 0;  // the receive threshold the request armed
+    };
+    std::optional<HeldReply> heldReply;
 
     // Every message box goes through here. While a box shown during a timer's tick is
     // open, further ticks of that timer do nothing, so boxes never pile up.

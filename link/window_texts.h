@@ -22,4 +22,86 @@ inline constexpr const char* kEchoSettingNotSaved = "无法保存回显抑制设
 // frame: two modules at one address, or an echoing line); %1 is the station.
 inline constexpr const char* kScanGarbledStation = "站 %1（应答无法识别）";
 
+// Commissioning record ("调试记录"): the tool-bar action and the view's captions.
+inline constexpr const char* kRecordAction = "调试记录";
+inline constexpr const char* kRecordActionTip =
+    "把读地址、搜索、读写序列号和读数记成一份调试记录，按限值检查，保存为 JSON 或 PDF";
+inline constexpr const char* kRecordTitle = "调试记录";
+inline constexpr const char* kRecordModuleGroup = "模块";
+inline constexpr const char* kRecordAddress = "地址";
+inline constexpr const char* kRecordOldAddress = "原地址";
+inline constexpr const char* kRecordSensorCount = "传感器数量";
+inline constexpr const char* kRecordReadings = "读取";
+inline constexpr const char* kRecordStart = "开始时间";
+inline constexpr const char* kRecordPositionsGroup = "各位置";
+inline constexpr const char* kRecordColumnSerial = "序列号";
+inline constexpr const char* kRecordColumnMatched = "与列表一致";
+inline constexpr const char* kRecordColumnLowest = "最低";
+inline constexpr const char* kRecordColumnMean = "平均";
+inline constexpr const char* kRecordColumnHighest = "最高";
+inline constexpr const char* kRecordLimitsGroup = "限值";
+inline constexpr const char* kRecordLimitSensors = "传感器数量";
+inline constexpr const char* kRecordLimitPositions = "应有传感器的位置";
+inline constexpr const char* kRecordLimitMin = "最低温度 (°C)";
+inline constexpr const char* kRecordLimitMax = "最高温度 (°C)";
+inline constexpr const char* kRecordLimitSpread = "与中位数偏差 ± (°C)";
+inline constexpr const char* kRecordLimitCrc = "检查序列号的 CRC-8";
+inline constexpr const char* kRecordNotSet = "未设置";
+inline constexpr const char* kRecordPositionsExample = "如 1-24";
+inline constexpr const char* kRecordPeopleGroup = "记录信息";
+inline constexpr const char* kRecordOperator = "操作员";
+inline constexpr const char* kRecordNote = "备注";
+inline constexpr const char* kRecordModuleId = "模块标识";
+inline constexpr const char* kRecordChecksGroup = "检查";
+inline constexpr const char* kRecordColumnCheck = "检查";
+inline constexpr const char* kRecordColumnLimits = "限值";
+inline constexpr const char* kRecordColumnResult = "结果";
+inline constexpr const char* kRecordColumnReason = "原因";
+inline constexpr const char* kRecordVerdict = "结论";
+inline constexpr const char* kRecordSave = "保存记录";
+inline constexpr const char* kRecordSavePdf = "保存PDF";
+inline constexpr const char* kRecordNew = "新记录";
+// A position's serial number: never read, or read as eight FF bytes (no sensor there).
+inline constexpr const char* kRecordNotRead = "未读取";
+inline constexpr const char* kRecordEmpty = "空";
+// Whether a position holds what the list written into it says.
+inline constexpr const char* kRecordMatched = "一致";
+inline constexpr const char* kRecordNotMatched = "不一致";
+inline constexpr const char* kRecordReadBackDue = "待读回";
+// A check's result.
+inline constexpr const char* kRecordCheckPassed = "通过";
+inline constexpr const char* kRecordCheckFailed = "未通过";
+inline constexpr const char* kRecordCheckNotRun = "未运行";
+inline constexpr const char* kRecordCheckNotConfigured = "未设置";
+// The readings so far: %1 polls, %2 of them without a valid reply.
+inline constexpr const char* kRecordPolls = "%1 次，其中 %2 次无有效应答";
+// Whether the record on screen is saved.
+inline constexpr const char* kRecordUnsaved = "尚未保存";
+inline constexpr const char* kRecordSavedState = "已保存";
+inline constexpr const char* kRecordNoData = "还没有数据";
+// Dialogs and messages of the view; %1 a file, %2 the system's reason.
+inline constexpr const char* kRecordSaveTitle = "保存调试记录";
+inline constexpr const char* kRecordSavePdfTitle = "保存调试记录为 PDF";
+inline constexpr const char* kRecordNothingToSave =
+    "还没有可保存的数据：先读地址、搜索传感器、读序列号或读取温度。";
+inline constexpr const char* kRecordSaveFailed = "无法保存 %1：%2\n记录仍在，可以换个位置再保存。";
+inline constexpr const char* kRecordSaved = "记录已保存：%1";
+inline constexpr const char* kRecordPdfSaved = "PDF 已保存：%1";
+// %1 the name chosen, %2 the name written instead.
+inline constexpr const char* kRecordKeptExisting = "%1 已存在，未覆盖；保存为 %2";
+inline constexpr const char* kRecordNoPdfWriter = "这个版本不能生成 PDF。";
+inline constexpr const char* kRecordDiscardForNew =
+    "当前调试记录尚未保存。\n放弃这份记录，开始下一个模块的新记录吗？";
+inline constexpr const char* kRecordDiscardOnClose = "调试记录尚未保存。\n放弃这份记录并关闭吗？";
+inline constexpr const char* kRecordNewStarted = "新记录：下一个模块";
+// A reply from another module than the record's: %1 its station, %2 the record's.
+inline constexpr const char* kRecordOtherStation =
+    "站 %1 的应答未计入：这份记录属于站 %2（换模块请先点“新记录”）";
+// Limits the view refuses, and leaves as they were.
+inline constexpr const char* kRecordBadSensors = "传感器数量应为 0 到 24 的整数";
+inline constexpr const char* kRecordBadPositions = "位置应写作 1-24 这样的范围（1 到 24）";
+inline constexpr const char* kRecordBadTemperature = "温度应为数字，例如 25.5";
+inline constexpr const char* kRecordBadSpread = "偏差应为不小于 0 的数字";
+inline constexpr const char* kRecordMinAboveMax = "最低温度高于最高温度";
+
 }  // namespace tc24::texts

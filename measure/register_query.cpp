@@ -7,6 +7,7 @@
 #include "link/numbers.h"
 #include "link/receive.h"
 #include "link/request.h"
+#include "link/taken_replies.h"
 #include "measure/valid_replies.h"
 #include "protocol/hex.h"
 #include "protocol/layout.h"
@@ -121,6 +122,11 @@ void comDoOnce_Click(Window& window) {
     window.port.setReceiveThreshold(window.state.RecLength);
     window.state.CmdMode = cmd_mode::RegisterQuery;
     writeRequest(window, frame);
+    // A poll the views count: without a reading before the next request it failed.
+    if (!window.moduleObservers.empty()) {
+        tellModuleObservers(window, fields.station,
+                            PollSent{fields.station, window.state.lastRequest.number});
+    }
 
     window.state.CmdText = requestEchoText(frame);
     ui.setText(control::txtCommand, window.state.CmdText);

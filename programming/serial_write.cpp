@@ -7,6 +7,7 @@
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
+#include "link/taken_replies.h"
 #include "programming/list_import.h"
 #include "protocol/codes.h"
 #include "protocol/hex.h"
@@ -63,6 +64,23 @@ void stopAutomaticWriting(Window& window, bool backToLastWritten) {
         window.ui.setText(kPosition, written);
     }
     written.clear();
+}
+
+// For the views beside the window: every write the module confirms by echoing the number
+// sent, whatever the family code.
+void reportWritten(Window& window, ByteView reply) {
+    if (window.moduleObservers.empty()) {
+        return;
+    }
+    const auto position = lastRequestByte(window.state, protocol::kPositionAt);
+    if (const auto serial = takeReply(window.state, reply, protocol::RequestKind::WriteSerialNumber,
+                                      &protocol::parseSerialWriteReply)) {
+        const int station = reply.at(protocol::kStationAt).value_or(0);
+        tellModuleObservers(window, station,
+                            SerialNumberWritten{station, position.value_or(0), *serial});
+    } else {
+        holdPartialReply(window, reply, &reportWritten);
+    }
 }
 
 }  // namespace
@@ -196,6 +214,8 @@ void Timer3_Timer(Window& window) {
 }
 
 void decodeWriteReply(Window& window, ByteView reply) {
+    // Told before the pane, which lists only sensors of the usual family.
+    reportWritten(window, reply);
     const auto firstSerialByte = reply.at(protocol::kReplySerialAt);
     if (!firstSerialByte || *firstSerialByte != kConfirmed) {
         return;

@@ -6,6 +6,7 @@
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
+#include "link/taken_replies.h"
 #include "protocol/codes.h"
 #include "protocol/hex.h"
 #include "protocol/layout.h"
@@ -20,6 +21,37 @@ constexpr const char* kSearchResult = "当前设备搜索到的传感器个数�
 
 constexpr int kSearchReplyLength = protocol::kSensorCountReplyLength;
 constexpr double kLastPosition = protocol::kPositions;
+
+// For the views beside the window. The search goes to station 250; the module answers from
+// its own address.
+void reportSensorCount(Window& window, ByteView reply) {
+    if (window.moduleObservers.empty()) {
+        return;
+    }
+    if (const auto sensors = takeReply(window.state, reply, protocol::RequestKind::SensorCount,
+                                       &protocol::parseSensorCountReply)) {
+        const int station = reply.at(protocol::kStationAt).value_or(0);
+        tellModuleObservers(window, station, SensorCountAnswered{station, *sensors});
+    } else {
+        holdPartialReply(window, reply, &reportSensorCount);
+    }
+}
+
+// The views take every confirmed identification, whatever the family code.
+void reportIdentified(Window& window, ByteView reply) {
+    if (window.moduleObservers.empty()) {
+        return;
+    }
+    const auto position = lastRequestByte(window.state, protocol::kPositionAt);
+    if (const auto serial = takeReply(window.state, reply, protocol::RequestKind::Identify,
+                                      &protocol::parseIdentifyReply)) {
+        const int station = reply.at(protocol::kStationAt).value_or(0);
+        tellModuleObservers(window, station,
+                            SensorIdentified{station, position.value_or(0), *serial});
+    } else {
+        holdPartialReply(window, reply, &reportIdentified);
+    }
+}
 
 }  // namespace
 
@@ -56,6 +88,7 @@ void decodeSearchReply(Window& window, ByteView reply) {
         return;
     }
     window.ui.setText(control::TXTSN, std::string(kSearchResult) + "\r\n" + std::to_string(*count));
+    reportSensorCount(window, reply);
 }
 
 void cmdAutoInput_Click(Window& window) {
@@ -114,6 +147,8 @@ void cmdAutoInput_Click(Window& window) {
 }
 
 void decodeIdentifyReply(Window& window, ByteView reply) {
+    // Told before the pane, which lists only sensors of the usual family.
+    reportIdentified(window, reply);
     const auto first = reply.at(protocol::kReplySerialAt);
     if (!first || *first != protocol::kSensorFamily) {
         return;

@@ -10,6 +10,7 @@
 #include "link/messages.h"
 #include "link/numbers.h"
 #include "link/request.h"
+#include "link/taken_replies.h"
 #include "protocol/codes.h"
 #include "protocol/hex.h"
 #include "protocol/layout.h"
@@ -50,6 +51,22 @@ std::string listFileContent(const WindowState& state, int count) {
     const auto first = state.SnList.begin() + 1;
     const int entries = std::clamp(count, 0, static_cast<int>(state.SnList.size()) - 1);
     return serialListContent(std::vector<std::string>(first, first + entries));
+}
+
+// For the views beside the window: the position the reply names, as the request asked. The
+// read's event comes three bytes before the reply's end: the rest completes it later.
+void reportSerialNumber(Window& window, ByteView reply) {
+    if (window.moduleObservers.empty()) {
+        return;
+    }
+    const auto asked = lastRequestByte(window.state, protocol::kPositionAt);
+    if (const auto number = takeReply(window.state, reply, protocol::RequestKind::ReadSerialNumber,
+                                      &protocol::parseSerialReply)) {
+        const int station = reply.at(protocol::kStationAt).value_or(0);
+        tellModuleObservers(window, station, SerialNumberRead{station, asked.value_or(0), *number});
+    } else {
+        holdPartialReply(window, reply, &reportSerialNumber);
+    }
 }
 
 bool endsWithTxt(const std::string& name) {
@@ -154,6 +171,7 @@ void decodeSerialNumberReply(Window& window, ByteView reply) {
     if (serial.size() == protocol::kSerialNumberBytes && *position < list.size()) {
         list[*position] = serialNumberText(serial);
     }
+    reportSerialNumber(window, reply);
 }
 
 void cmdReadSNAll_Click(Window& window) {

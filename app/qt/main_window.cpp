@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
 #include <QFontDatabase>
@@ -25,10 +26,12 @@
 #include "app/qt/qt_dialogs.h"
 #include "app/qt/qt_serial_port.h"
 #include "app/qt/qt_timer.h"
+#include "app/qt/record_view.h"
 #include "app/qt/trend_view.h"
 #include "app/qt/ui_frm_main.h"
 #include "app/settings/port_device.h"
 #include "diagnostics/echo_filter.h"
+#include "diagnostics/held_reply_tap.h"
 #include "diagnostics/traffic_tap.h"
 #include "link/control_names.h"
 #include "link/window.h"
@@ -77,7 +80,8 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     // The tap sees what the filter lets through; the filter reports the echo it takes out.
     echoFilter_ = std::make_unique<EchoFilter>(*port);
     echoFilter_->setEnabled(readToolSettings(settings_).echoSuppression);
-    trafficTap_ = std::make_unique<TrafficTap>(*echoFilter_, *trafficLog_);
+    heldReplyTap_ = std::make_unique<HeldReplyTap>(*echoFilter_);
+    trafficTap_ = std::make_unique<TrafficTap>(*heldReplyTap_, *trafficLog_);
     port_ = trafficTap_.get();
     if (dialogs == nullptr) {
         ownDialogs_ = std::make_unique<QtDialogs>(this);
@@ -94,6 +98,7 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     connectEchoFilter(*echoFilter_, *trafficLog_, *controls_);
     core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, files_, *timer2_, *timer3_,
                                       *timer6_, programDirectory_, settings_.folder);
+    heldReplyTap_->attach(core_->window());
     connectHandlers();
     installTools();
 }
@@ -204,6 +209,7 @@ void MainWindow::installTools() {
     BusScanDialog::install(*this);
     TrendView::install(*this);
     CsvRecording::install(*this);
+    recordView_ = RecordView::install(*this);
     installEchoSuppression();
 }
 
@@ -222,6 +228,14 @@ void MainWindow::installEchoSuppression() {
             controls_->showStatus(texts::kEchoSettingNotSaved + *failure);
         }
     });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (recordView_ != nullptr && !recordView_->mayClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 Controls& MainWindow::controls() {

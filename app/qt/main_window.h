@@ -18,8 +18,10 @@ class frmMain;
 namespace tc24 {
 
 class EchoFilter;
+class HeldReplyTap;
 class QtControls;
 class QtTimer;
+class RecordView;
 class TrafficLog;
 class TrafficTap;
 
@@ -45,6 +47,8 @@ public:
     EchoFilter& echoFilter() { return *echoFilter_; }
     // The tool bar that opens the views beside the main window (log, trends, recording).
     QToolBar* toolsBar() { return toolsBar_; }
+    // "调试记录": the commissioning record of the module on the line.
+    RecordView* recordView() { return recordView_; }
 
     // Where comm.set and the ports/ links are kept for this program's directory.
     const SettingsLocation& settingsLocation() const { return settings_; }
@@ -57,6 +61,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Asks before a commissioning record that is not saved goes with the window.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void prepareControls();
@@ -73,10 +79,13 @@ private:
     QtFileWriter files_;
     std::unique_ptr<Ui::frmMain> ui_;
     QToolBar* toolsBar_ = nullptr;
+    RecordView* recordView_ = nullptr;
     std::unique_ptr<SerialPort> ownPort_;
     std::unique_ptr<Dialogs> ownDialogs_;
     std::shared_ptr<TrafficLog> trafficLog_;
     std::unique_ptr<EchoFilter> echoFilter_;  // between the port and the tap
+    // Above the filter: completes the replies whose decoders got only their start.
+    std::unique_ptr<HeldReplyTap> heldReplyTap_;
     std::unique_ptr<TrafficTap> trafficTap_;  // the port the handlers use: logs, then forwards
     SerialPort* port_ = nullptr;
     std::unique_ptr<QtTimer> timer2_;

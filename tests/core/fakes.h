@@ -250,6 +250,39 @@ private:
     }
 };
 
+// Answers a view's questions as the test queued them: "no" and "cancel" when nothing is queued.
+class FakeQuestions : public Questions {
+public:
+    bool askYesNo(const MessageBox& question) override {
+        asked.push_back(question);
+        if (yesNo.empty()) {
+            return false;
+        }
+        const bool answer = yesNo.front();
+        yesNo.pop_front();
+        return answer;
+    }
+    std::optional<std::filesystem::path> askSavePath(const std::string& title,
+                                                     const std::filesystem::path& proposed,
+                                                     const std::string&) override {
+        saveTitles.push_back(title);
+        proposals.push_back(proposed);
+        if (paths.empty()) {
+            return std::nullopt;
+        }
+        auto answer = paths.front();
+        paths.pop_front();
+        // An empty path stands for "take the name proposed".
+        return answer && answer->empty() ? std::optional(proposed) : answer;
+    }
+
+    std::deque<bool> yesNo;
+    std::vector<MessageBox> asked;
+    std::deque<std::optional<std::filesystem::path>> paths;
+    std::vector<std::string> saveTitles;
+    std::vector<std::filesystem::path> proposals;
+};
+
 class FakeTimer : public Timer {
 public:
     void setInterval(int milliseconds) override {

@@ -313,7 +313,8 @@ std::vector<record::CheckResult> CommissioningRecord::checks() const {
 }
 
 record::Verdict CommissioningRecord::verdict() const {
-    return record::verdictOf(checks());
+    const record::Record current = record();
+    return record::verdictOf(current, record::evaluate(current, kLanguage));
 }
 
 std::array<PositionLine, record::kPositions> CommissioningRecord::positionLines() const {

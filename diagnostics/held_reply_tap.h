@@ -40,6 +40,7 @@ public:
     void setBinaryInput() override { port_.setBinaryInput(); }
     void setReadAll() override { port_.setReadAll(); }
     void discardInput() override;
+    void collectWaiting() override { port_.collectWaiting(); }
     void discardOutput() override { port_.discardOutput(); }
     void setReceiveThreshold(int bytes) override { port_.setReceiveThreshold(bytes); }
     int receiveThreshold() const override { return port_.receiveThreshold(); }

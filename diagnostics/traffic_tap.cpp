@@ -4,6 +4,8 @@ namespace tc24 {
 
 void TrafficTap::discardInput() {
     if (port_.isOpen()) {
+        // Also what reached the system while the handler ran: the discard drops it too.
+        port_.collectWaiting();
         log_.recordReceived(port_.readAll(), true);
     }
     port_.discardInput();

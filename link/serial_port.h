@@ -56,6 +56,10 @@ public:
     virtual void setBinaryInput() = 0;
     virtual void setReadAll() = 0;
     virtual void discardInput() = 0;
+    // Takes in what the system already holds but has not announced yet, so that the next
+    // readAll() returns it; raises no event. Whoever must see the bytes that discardInput()
+    // would drop (the communication log) collects them first.
+    virtual void collectWaiting() {}
     virtual void discardOutput() = 0;
     // With n > 0 a DataReceived event is raised once at least n bytes are waiting; 0 raises none.
     virtual void setReceiveThreshold(int bytes) = 0;

@@ -227,6 +227,18 @@ void QtSerialPort::discardInput() {
     port_.clearError();  // waitForReadyRead() reports a time-out when nothing was waiting
 }
 
+void QtSerialPort::collectWaiting() {
+    if (!port_.isOpen()) {
+        return;
+    }
+    discarding_ = true;  // taken in to be read now: no event for them
+    port_.waitForReadyRead(0);
+    discarding_ = false;
+    if (port_.isOpen()) {
+        port_.clearError();  // waitForReadyRead() reports a time-out when nothing was waiting
+    }
+}
+
 void QtSerialPort::discardOutput() {
     if (!port_.isOpen()) {
         return;

@@ -34,6 +34,7 @@ public:
     void setBinaryInput() override;
     void setReadAll() override;
     void discardInput() override;
+    void collectWaiting() override;
     void discardOutput() override;
     void setReceiveThreshold(int bytes) override;
     int receiveThreshold() const override;

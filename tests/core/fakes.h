@@ -150,7 +150,12 @@ public:
     void setReadAll() override {}
     void discardInput() override {
         waiting.clear();
+        unannounced.clear();  // the real port takes these in and drops them with the rest
         ++inputDiscards;
+    }
+    void collectWaiting() override {
+        waiting.insert(waiting.end(), unannounced.begin(), unannounced.end());
+        unannounced.clear();
     }
     void discardOutput() override {}
     void setReceiveThreshold(int bytes) override { threshold = bytes; }
@@ -194,6 +199,8 @@ public:
     int threshold = 0;
     int inputDiscards = 0;
     std::vector<std::uint8_t> waiting;
+    // Bytes the system holds but has not announced yet (they arrived while a handler ran).
+    std::vector<std::uint8_t> unannounced;
     std::vector<std::vector<std::uint8_t>> written;
 
 private:

@@ -293,8 +293,21 @@ TEST(TrafficTapTest, WindowTrafficIsLoggedAndDecodedAsBefore) {
     EXPECT_EQ(log.rows()[before + 2].direction, TrafficDirection::Sent);
     EXPECT_EQ(log.statistics(RequestKind::ReadRegisters).timedReplies, 1u);
 
+    // The end of a reply that reached the system while the handler ran is dropped by the
+    // next discard as well: the log still gets it.
+    frm.comDoOnce_Click();
+    const Bytes reply = hexBytes("01 83 02 C0 F1");
+    raw.waiting.assign(reply.begin(), reply.begin() + 3);
+    raw.unannounced.assign(reply.begin() + 3, reply.end());
+    const std::size_t beforeCut = log.rows().size();
+    frm.comDoOnce_Click();
+    ASSERT_EQ(log.rows().size(), beforeCut + 3);
+    EXPECT_EQ(log.rows()[beforeCut].bytes, reply);
+    EXPECT_EQ(log.rows()[beforeCut + 1].text, "MODBUS异常 2");
+    const std::size_t withCut = log.rows().size();
+
     // Nothing is logged for a closed port, which sends nothing.
     raw.close();
     tap.write(hexBytes(kQuery));
-    EXPECT_EQ(log.rows().size(), before + 3);
+    EXPECT_EQ(log.rows().size(), withCut);
 }

@@ -12,7 +12,7 @@
 #include "master/station_scan.h"
 #include "protocol/printable.h"
 #include "protocol/requests.h"
-#include "report/record_json.h"
+#include "app/platform/record_json.h"
 
 namespace tc24::cli {
 
@@ -537,7 +537,7 @@ private:
         // The record first, whatever the status will be.
         const bool written = writeFiles(record, checks);
         if (in_.json) {
-            QJsonObject json = report::recordJson(record, checks);
+            QJsonObject json = recordJson(record, checks);
             if (in_.commission.scan) {
                 records_.append(json);
             } else {
@@ -585,7 +585,7 @@ private:
         std::string recordFile;
         if (plan_.record) {
             if (const auto path = fileFor(*plan_.record, ".json", "record")) {
-                if (const auto error = writeWhole(*path, report::recordJsonText(record, checks))) {
+                if (const auto error = writeWhole(*path, recordJsonText(record, checks))) {
                     cannot(*path, *error, "record");
                 } else {
                     recordFile = path->string();

@@ -1,7 +1,6 @@
 // tc24-cli: the module's requests from the command line, for scripts and production lines.
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <csignal>
 #include <iostream>
 #include <memory>
@@ -9,6 +8,7 @@
 #include "cli/cli.h"
 #include "cli/options.h"
 #include "cli/output.h"
+#include "cli/report.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -37,21 +37,16 @@ void onStopSignal(int signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A printed report needs Qt GUI's fonts and painter, drawn offscreen; every other command
-    // starts with Qt Core alone. The arguments are taken before QGuiApplication removes the
-    // ones it reads itself ("-platform", "-reverse", ...), which may be a note's text.
+    // A printed report needs Qt GUI's fonts and painter, drawn offscreen (the report module
+    // makes that application); every other command starts with Qt Core alone. The arguments are
+    // taken before QGuiApplication removes the ones it reads itself ("-platform", "-reverse", ...),
+    // which may be a note's text.
     QStringList given;
     for (int i = 0; i < argc; ++i) {
         given << QString::fromLocal8Bit(argv[i]);
     }
     const bool report = tc24::cli::wantsReport(given);
-    std::unique_ptr<QCoreApplication> application;
-    if (report) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        application = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        application = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    const auto application = tc24::cli::makeApplication(argc, argv, report);
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
 #ifdef SIGHUP

@@ -2,6 +2,8 @@
 include(GNUInstallDirs)
 
 install(TARGETS tc24 tc24-cli tc24-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# tc24-cli's printed report, loaded by the program only when it writes one.
+install(TARGETS tc24-report-pdf LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/tc24)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tc24.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tc24.svg

@@ -15,7 +15,7 @@
 #include "app/qt/qt_questions.h"
 #include "app/qt/ui_record_view.h"
 #include "link/window_texts.h"
-#include "report/record_json.h"
+#include "app/platform/record_json.h"
 #include "report/record_pdf.h"
 
 namespace tc24 {
@@ -108,7 +108,7 @@ RecordView::RecordView(MainWindow& window)
     RecordWriters writers;
     writers.json = [](const record::Record& record,
                       const std::vector<record::CheckResult>& checks) {
-        return report::recordJsonText(record, checks);
+        return recordJsonText(record, checks);
     };
     writers.pdf = [](const record::Record& record, const std::vector<record::CheckResult>& checks,
                      const std::filesystem::path& file) {

@@ -41,6 +41,9 @@ for path in ./usr/bin/tc24 ./usr/bin/tc24-cli ./usr/bin/tc24-sim ./usr/share/app
     ./usr/share/icons/hicolor/scalable/apps/tc24.svg ./usr/share/doc/tc24/protocol.md; do
     grep -q " $path\$" <<<"$contents" || fail "missing $path"
 done
+# tc24-cli's report module, where the installed program looks for it.
+grep -Eq " \./usr/lib/([^/]+/)?tc24/tc24-report-pdf\.so\$" <<<"$contents" ||
+    fail "missing tc24-report-pdf.so under /usr/lib"
 for program in ./usr/bin/tc24 ./usr/bin/tc24-cli ./usr/bin/tc24-sim; do
     grep -E "^-rwxr-xr-x .* $program\$" <<<"$contents" >/dev/null || fail "$program is not executable"
 done

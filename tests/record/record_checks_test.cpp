@@ -8,7 +8,7 @@
 
 #include "protocol/codes.h"
 #include "record/record.h"
-#include "report/record_json.h"
+#include "app/platform/record_json.h"
 
 namespace tc24::record {
 namespace {
@@ -229,7 +229,7 @@ TEST(RecordJson, HoldsEveryFieldUnderItsFixedKey) {
     record.oldAddress = 3;
     const auto checks = evaluate(record, Language::English);
     const QJsonObject json =
-        QJsonDocument::fromJson(QByteArray::fromStdString(report::recordJsonText(record, checks)))
+        QJsonDocument::fromJson(QByteArray::fromStdString(recordJsonText(record, checks)))
             .object();
     EXPECT_EQ(json["format"].toString(), "tc24-record/1");
     EXPECT_EQ(json["module"].toObject()["old_address"].toInt(), 3);

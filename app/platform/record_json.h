@@ -5,7 +5,7 @@
 
 #include "record/record.h"
 
-namespace tc24::report {
+namespace tc24 {
 
 // The record as the JSON document docs/record.md describes ("format": "tc24-record/1"): the
 // record's data, each check with its limits, result and reason, and the verdict. Keys and
@@ -17,4 +17,4 @@ QJsonObject recordJson(const record::Record& record,
 std::string recordJsonText(const record::Record& record,
                            const std::vector<record::CheckResult>& checks);
 
-}  // namespace tc24::report
+}  // namespace tc24

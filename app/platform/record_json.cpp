@@ -1,11 +1,11 @@
-#include "report/record_json.h"
+#include "app/platform/record_json.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 
 #include "protocol/hex.h"
 
-namespace tc24::report {
+namespace tc24 {
 
 namespace {
 
@@ -156,4 +156,4 @@ std::string recordJsonText(const record::Record& record,
     return QJsonDocument(recordJson(record, checks)).toJson(QJsonDocument::Indented).toStdString();
 }
 
-}  // namespace tc24::report
+}  // namespace tc24

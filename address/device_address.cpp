@@ -10,6 +10,7 @@
 #include "protocol/codes.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
+#include "protocol/translatable.h"
 
 namespace tc24::address {
 
@@ -20,7 +21,9 @@ constexpr int kReadThreshold = 6;
 constexpr int kChangeThreshold = protocol::kAddressChangeReplyLength;
 constexpr double kLowestAddress = protocol::kLowestStation;
 constexpr double kHighestAddress = protocol::kHighestStation;
-constexpr const char* kAddressRange = "请指定正确的设备地址，正确值范围为1-249!";
+constexpr const char* kAddressRange = TC24_TR("tc24", "请指定正确的设备地址，正确值范围为1-249!");
+// The pane after an address reply; %1 the address.
+constexpr const char* kCurrentAddress = TC24_TR("tc24", "设备当前地址为:\r\n%1");
 
 void startRequest(Window& window) {
     window.state.CmdMode = cmd_mode::Address;
@@ -74,19 +77,19 @@ void cmdChangeID_Click(Window& window) {
 
     const auto newAddress = numbers::parse(ui.text(control::txtSetID[1]));
     if (!newAddress) {
-        window.message(messages::kStationMalformed);
+        window.message(window.translated(messages::kStationMalformed));
         return;
     }
     const double wanted = numbers::roundDown(*newAddress);
     if (wanted < kLowestAddress || wanted > kHighestAddress) {
-        window.message(kAddressRange);
+        window.message(window.translated(kAddressRange));
         return;
     }
     // The current address is not limited to 1 … 249: 0 reaches a lone module of unknown
     // address. It must still be a station byte.
     const auto currentAddress = numbers::byteRoundedDown(ui.text(control::txtSetID[0]));
     if (!currentAddress) {
-        window.message(messages::kStationMalformed);
+        window.message(window.translated(messages::kStationMalformed));
         return;
     }
     ui.setShown(control::TXTSN, true);
@@ -108,7 +111,7 @@ void decodeAddressReply(Window& window, ByteView reply) {
     const std::string text = std::to_string(*address);
     window.ui.setText(control::txtSetID[0], text);
     window.ui.setText(control::txtStationID, text);
-    window.ui.setText(control::TXTSN, "设备当前地址为:\r\n" + text);
+    window.ui.setText(control::TXTSN, window.translated(kCurrentAddress, {text}));
     // Once the boxes show the address: the observers look for the module in txtStationID.
     reportAddress(window, reply);
 }

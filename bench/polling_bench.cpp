@@ -6,7 +6,9 @@
 //   polling_bench BAUD INTERVAL_MS SECONDS        (TC24_SIM names the simulator)
 //
 // With TC24_BENCH_HIDDEN set the window is never shown, which tells painting apart from
-// the rest of a poll's cost; with TC24_BENCH_TREND set the trend view is open beside it.
+// the rest of a poll's cost. TC24_BENCH_VIEWS names the views open beside it: "trend" (on
+// "全部"), "log" (the communication log, following), or "trend,log"; TC24_BENCH_TREND alone
+// is "trend". The simulator's temperatures wander as a real module's do.
 // Run under a real X server (QT_QPA_PLATFORM=xcb) to count what drawing on a screen costs.
 // With TC24_BENCH_TREND_RUN set it is the trend view's long run instead (bench/trend_run.h).
 
@@ -26,6 +28,7 @@
 #include <sstream>
 
 #include "app/qt/main_window.h"
+#include "app/qt/trend_view.h"
 #include "core/fakes.h"
 #include "link/control_names.h"
 #include "qt/process_stats.h"
@@ -82,7 +85,7 @@ int main(int argc, char** argv) {
     tc24::testing::SimProcess sim(
         path, 1,
         {"--baud", QString::number(baud), "--sensors",
-         QString::fromStdString((path / "sensors.txt").string()), "--log"},
+         QString::fromStdString((path / "sensors.txt").string()), "--drift", "0.5", "--log"},
         path / "sim.log");
     if (!sim.ok()) {
         std::fprintf(stderr, "%s\n", sim.error().c_str());
@@ -97,12 +100,14 @@ int main(int argc, char** argv) {
         window.show();
     }
     window.controls().setText(tc24::control::txtTimerSet, std::to_string(interval));
-    if (std::getenv("TC24_BENCH_TREND")) {
-        for (QAction* action : window.toolsBar()->actions()) {
-            if (action->text() == QStringLiteral("温度曲线")) {
-                action->trigger();
-            }
-        }
+    const QString views = qEnvironmentVariable("TC24_BENCH_VIEWS");
+    if (views.contains(QStringLiteral("trend")) || std::getenv("TC24_BENCH_TREND")) {
+        window.findChild<QAction*>(QStringLiteral("actionTrend"))->trigger();
+        window.findChild<tc24::TrendView*>(QStringLiteral("trendView"))
+            ->setTimeWindow(tc24::measure::TrendWindow::All);
+    }
+    if (views.contains(QStringLiteral("log"))) {
+        window.findChild<QAction*>(QStringLiteral("actCommLog"))->trigger();
     }
 
     window.findChild<QPushButton*>(tc24::control::cmdOneM)->click();

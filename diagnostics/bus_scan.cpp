@@ -1,21 +1,21 @@
 #include "diagnostics/bus_scan.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "link/control_names.h"
 #include "link/numbers.h"
 #include "protocol/hex.h"
+#include "protocol/translatable.h"
 
 namespace tc24 {
 
 namespace {
 
-constexpr const char* kFirstMalformed = "起始站号格式有误，正确值为1-249!";
-constexpr const char* kLastMalformed = "结束站号格式有误，正确值为1-249，且不小于起始站号!";
-constexpr const char* kTimeoutMalformed = "超时时间格式有误，正确值为10-10000毫秒!";
-constexpr const char* kAlreadyRunning = "总线扫描正在进行";
-constexpr const char* kPortClosed = "串口未打开，无法扫描总线";
-constexpr const char* kPortLost = "串口已断开，扫描中止";
+// Marked texts: the dialog shows them in the window's language.
+constexpr const char* kAlreadyRunning = TC24_TR("tc24", "总线扫描正在进行");
+constexpr const char* kPortClosed = TC24_TR("tc24", "串口未打开，无法扫描总线");
+constexpr const char* kPortLost = TC24_TR("tc24", "串口已断开，扫描中止");
 constexpr int kFallbackBaud = 9600;
 
 std::optional<int> wholeIn(std::string_view text, int low, int high) {
@@ -40,23 +40,6 @@ const std::vector<std::uint8_t> kNone;
 
 }  // namespace
 
-BusScan::Parsed BusScan::parse(std::string_view first, std::string_view last,
-                               std::string_view timeoutMs) {
-    const auto from = wholeIn(first, protocol::kLowestStation, protocol::kHighestStation);
-    if (!from) {
-        return {std::nullopt, kFirstMalformed};
-    }
-    const auto to = wholeIn(last, *from, protocol::kHighestStation);
-    if (!to) {
-        return {std::nullopt, kLastMalformed};
-    }
-    const auto timeout = wholeIn(timeoutMs, kMinTimeoutMs, kMaxTimeoutMs);
-    if (!timeout) {
-        return {std::nullopt, kTimeoutMalformed};
-    }
-    return {Settings{*from, *to, *timeout}, {}};
-}
-
 BusScan::BusScan(Window& window, Timer& timer, std::function<void()> windowHandler, Now now)
     : window_(window),
       timer_(timer),
@@ -77,19 +60,14 @@ std::optional<std::string> BusScan::start(const Settings& settings) {
     if (ownsLine_) {
         return kAlreadyRunning;
     }
-    if (settings.first < protocol::kLowestStation || settings.first > protocol::kHighestStation) {
-        return kFirstMalformed;
-    }
-    if (settings.last < settings.first || settings.last > protocol::kHighestStation) {
-        return kLastMalformed;
-    }
-    if (settings.timeoutMs < kMinTimeoutMs || settings.timeoutMs > kMaxTimeoutMs) {
-        return kTimeoutMalformed;
-    }
     if (!window_.port.isOpen()) {
         return kPortClosed;
     }
-    settings_ = settings;
+    // As the dialog's spin boxes do: the end station never before the start.
+    settings_.first =
+        std::clamp(settings.first, int{protocol::kLowestStation}, int{protocol::kHighestStation});
+    settings_.last = std::clamp(settings.last, settings_.first, int{protocol::kHighestStation});
+    settings_.timeoutMs = std::clamp(settings.timeoutMs, kMinTimeoutMs, kMaxTimeoutMs);
     cancelled_ = false;
     echoSeen_ = false;
     failure_.clear();
@@ -112,9 +90,9 @@ std::optional<std::string> BusScan::start(const Settings& settings) {
 
     const auto now = now_();
     line_.emplace(master::LineTiming::serial(baudOf(port.settings()),
-                                             std::chrono::milliseconds(settings.timeoutMs)));
+                                             std::chrono::milliseconds(settings_.timeoutMs)));
     line_->setDeliversAtOnce(true);  // the port's events bring every chunk as it comes
-    stations_.emplace(settings.first, settings.last);
+    stations_.emplace(settings_.first, settings_.last);
     line_->guardFrom(now);  // the window's last reply may still be on its way
     line_->start(stations_->transaction(), now);
     timer_.setEnabled(true);

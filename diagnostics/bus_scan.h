@@ -4,7 +4,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "link/window.h"
@@ -32,6 +31,9 @@ namespace tc24 {
 // time-out, reading and dropping what comes, and then for the line's silence.
 class BusScan {
 public:
+    // The stations first … last, each given timeoutMs to answer. The dialog's spin boxes keep
+    // them within 1 … 249, last ≥ first, and 10 … 10000 ms; start() brings settings from
+    // elsewhere into the same ranges.
     struct Settings {
         int first = master::kScanFirstStation;
         int last = master::kScanLastStation;
@@ -39,13 +41,6 @@ public:
     };
     static constexpr int kMinTimeoutMs = 10;
     static constexpr int kMaxTimeoutMs = 10000;
-
-    // The scan's settings from the operator's fields, or the refusal to show.
-    struct Parsed {
-        std::optional<Settings> settings;
-        std::string refusal;
-    };
-    static Parsed parse(std::string_view first, std::string_view last, std::string_view timeoutMs);
 
     using Now = std::function<master::TimePoint()>;
 
@@ -60,7 +55,8 @@ public:
     BusScan(const BusScan&) = delete;
     BusScan& operator=(const BusScan&) = delete;
 
-    // Starts the scan; returns the refusal instead when it cannot start.
+    // Starts the scan; returns the refusal instead when it cannot start (the port is closed, or
+    // a scan holds the line). The refusal, as failure(), is a marked text (TC24_TR) in Chinese.
     std::optional<std::string> start(const Settings& settings);
     // Stops the sequence at once: no further request goes out.
     void cancel();

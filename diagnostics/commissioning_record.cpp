@@ -12,20 +12,9 @@ namespace tc24 {
 
 namespace {
 
-constexpr record::Language kLanguage = record::Language::Chinese;  // the window's
 constexpr const char* kToolName = "tc24";
 // Temperatures the limits accept, in degrees: well beyond what any sensor reads.
 constexpr double kLimitDegrees = 1000;
-
-std::string fill(std::string pattern, const std::vector<std::string>& values) {
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::string mark = "%" + std::to_string(i + 1);
-        if (const auto at = pattern.find(mark); at != std::string::npos) {
-            pattern.replace(at, mark.size(), values[i]);
-        }
-    }
-    return pattern;
-}
 
 bool blank(const std::string& text) {
     return text.find_first_not_of(" \t") == std::string::npos;
@@ -147,6 +136,13 @@ CommissioningRecord::~CommissioningRecord() {
     *self_ = nullptr;
 }
 
+void CommissioningRecord::setLanguage(record::Language language) {
+    if (language != language_) {
+        language_ = language;
+        notify();
+    }
+}
+
 void CommissioningRecord::observe(const ModuleObservation& observation) {
     std::visit(
         [this](const auto& seen) {
@@ -234,8 +230,8 @@ bool CommissioningRecord::belongs(int station) {
     if (!record_.address || *record_.address == station) {
         return true;
     }
-    status_ = fill(texts::kRecordOtherStation,
-                   {std::to_string(station), std::to_string(*record_.address)});
+    status_ = window_.translated(texts::kRecordOtherStation,
+                                 {std::to_string(station), std::to_string(*record_.address)});
     notify();
     return false;
 }
@@ -309,12 +305,12 @@ record::Record CommissioningRecord::record() const {
 }
 
 std::vector<record::CheckResult> CommissioningRecord::checks() const {
-    return record::evaluate(record(), kLanguage);
+    return record::evaluate(record(), language_);
 }
 
 record::Verdict CommissioningRecord::verdict() const {
     const record::Record current = record();
-    return record::verdictOf(current, record::evaluate(current, kLanguage));
+    return record::verdictOf(current, record::evaluate(current, language_));
 }
 
 std::array<PositionLine, record::kPositions> CommissioningRecord::positionLines() const {
@@ -324,10 +320,10 @@ std::array<PositionLine, record::kPositions> CommissioningRecord::positionLines(
         PositionLine& line = lines[indexOf(position)];
         switch (have.state) {
             case record::PositionSerial::State::NotRead:
-                line.serial = texts::kRecordNotRead;
+                line.serial = window_.translated(texts::kRecordNotRead);
                 break;
             case record::PositionSerial::State::Empty:
-                line.serial = texts::kRecordEmpty;
+                line.serial = window_.translated(texts::kRecordEmpty);
                 break;
             case record::PositionSerial::State::Present:
                 line.serial = serialNumberText(have.serial);
@@ -336,11 +332,13 @@ std::array<PositionLine, record::kPositions> CommissioningRecord::positionLines(
         if (record_.list && indexOf(position) < record_.list->size()) {
             const auto& want = (*record_.list)[indexOf(position)];
             if (have.state == record::PositionSerial::State::NotRead) {
-                line.matched = texts::kRecordReadBackDue;
+                line.matched = window_.translated(texts::kRecordReadBackDue);
             } else {
                 const bool matches =
                     want ? have.present() && have.serial == *want : !have.present();
-                line.matched = matches ? texts::kRecordMatched : texts::kRecordNotMatched;
+                line.matched =
+                    window_.translated(matches ? texts::kRecordMatched : texts::kRecordNotMatched);
+                line.differs = !matches;
             }
         }
         const record::ChannelReadings& readings = record_.readings[indexOf(position)];
@@ -356,8 +354,8 @@ std::array<PositionLine, record::kPositions> CommissioningRecord::positionLines(
 std::vector<CheckLine> CommissioningRecord::checkLines() const {
     std::vector<CheckLine> lines;
     for (const record::CheckResult& check : checks()) {
-        lines.push_back({check.state, record::checkName(check.id, kLanguage), check.limits,
-                         resultText(check.state), check.reason});
+        lines.push_back({check.state, record::checkName(check.id, language_), check.limits,
+                         window_.translated(resultText(check.state)), check.reason});
     }
     return lines;
 }
@@ -368,35 +366,35 @@ std::optional<std::string> CommissioningRecord::setLimits(const LimitTexts& text
     if (!blank(texts.sensors)) {
         limits.sensors = wholeNumber(texts.sensors, 0, record::kPositions);
         if (!limits.sensors) {
-            return std::string(texts::kRecordBadSensors);
+            return window_.translated(texts::kRecordBadSensors);
         }
     }
     if (!blank(texts.positions)) {
         limits.positions = positionRange(texts.positions);
         if (!limits.positions) {
-            return std::string(texts::kRecordBadPositions);
+            return window_.translated(texts::kRecordBadPositions);
         }
     }
     if (!blank(texts.min)) {
         limits.minCentidegrees = centidegrees(texts.min);
         if (!limits.minCentidegrees) {
-            return std::string(texts::kRecordBadTemperature);
+            return window_.translated(texts::kRecordBadTemperature);
         }
     }
     if (!blank(texts.max)) {
         limits.maxCentidegrees = centidegrees(texts.max);
         if (!limits.maxCentidegrees) {
-            return std::string(texts::kRecordBadTemperature);
+            return window_.translated(texts::kRecordBadTemperature);
         }
     }
     if (limits.minCentidegrees && limits.maxCentidegrees &&
         *limits.minCentidegrees > *limits.maxCentidegrees) {
-        return std::string(texts::kRecordMinAboveMax);
+        return window_.translated(texts::kRecordMinAboveMax);
     }
     if (!blank(texts.spread)) {
         limits.spreadCentidegrees = centidegrees(texts.spread);
         if (!limits.spreadCentidegrees || *limits.spreadCentidegrees < 0) {
-            return std::string(texts::kRecordBadSpread);
+            return window_.translated(texts::kRecordBadSpread);
         }
     }
     if (!sameLimits(limits, record_.limits)) {
@@ -450,14 +448,17 @@ void CommissioningRecord::collectHeldReply() {
 }
 
 bool CommissioningRecord::save(bool pdf) {
-    const char* title = pdf ? texts::kRecordSavePdfTitle : texts::kRecordSaveTitle;
+    const std::string title =
+        window_.translated(pdf ? texts::kRecordSavePdfTitle : texts::kRecordSaveTitle);
     collectHeldReply();
     if (!hasData()) {
-        window_.message(MessageBox{texts::kRecordNothingToSave, std::string(title), false, false});
+        window_.message(
+            MessageBox{window_.translated(texts::kRecordNothingToSave), title, false, false});
         return false;
     }
     if (pdf && !writers_.pdf) {
-        window_.message(MessageBox{texts::kRecordNoPdfWriter, std::string(title), false, true});
+        window_.message(
+            MessageBox{window_.translated(texts::kRecordNoPdfWriter), title, false, true});
         return false;
     }
     record::Record snapshot = record();
@@ -467,7 +468,7 @@ bool CommissioningRecord::save(bool pdf) {
         endStamp_ = now;
     }
     snapshot.end = end_;
-    const auto checks = record::evaluate(snapshot, kLanguage);
+    const auto checks = record::evaluate(snapshot, language_);
 
     std::string keptNote;
     const auto file = chooseFile(snapshot, pdf, keptNote);
@@ -477,8 +478,9 @@ bool CommissioningRecord::save(bool pdf) {
     const auto failure = pdf ? writers_.pdf(snapshot, checks, *file)
                              : window_.files.replace(*file, writers_.json(snapshot, checks));
     if (failure) {
-        window_.message(MessageBox{fill(texts::kRecordSaveFailed, {file->string(), *failure}),
-                                   std::string(title), false, true});
+        window_.message(
+            MessageBox{window_.translated(texts::kRecordSaveFailed, {file->string(), *failure}),
+                       title, false, true});
         return false;
     }
     folder_ = file->parent_path();
@@ -486,7 +488,8 @@ bool CommissioningRecord::save(bool pdf) {
         savedStamp_ = now;
     }
     status_ = keptNote.empty()
-                  ? fill(pdf ? texts::kRecordPdfSaved : texts::kRecordSaved, {file->string()})
+                  ? window_.translated(pdf ? texts::kRecordPdfSaved : texts::kRecordSaved,
+                                       {file->string()})
                   : keptNote;
     notify();
     return true;
@@ -498,9 +501,9 @@ std::optional<std::filesystem::path> CommissioningRecord::chooseFile(const recor
     const std::string extension = pdf ? ".pdf" : ".json";
     const auto proposed = freeName(folder_ / (record::recordBaseName(snapshot) + extension))
                               .value_or(folder_ / (record::recordBaseName(snapshot) + extension));
-    const auto chosen =
-        questions_->askSavePath(pdf ? texts::kRecordSavePdfTitle : texts::kRecordSaveTitle,
-                                proposed, pdf ? "PDF|*.pdf" : "JSON|*.json");
+    const std::string title =
+        window_.translated(pdf ? texts::kRecordSavePdfTitle : texts::kRecordSaveTitle);
+    const auto chosen = questions_->askSavePath(title, proposed, pdf ? "PDF|*.pdf" : "JSON|*.json");
     if (!chosen || chosen->empty()) {
         return std::nullopt;
     }
@@ -510,15 +513,16 @@ std::optional<std::filesystem::path> CommissioningRecord::chooseFile(const recor
     }
     const auto free = freeName(file);
     if (!free) {
-        window_.message(MessageBox{
-            fill(texts::kRecordSaveFailed,
-                 {file.string(), std::make_error_code(std::errc::file_exists).message()}),
-            std::string(pdf ? texts::kRecordSavePdfTitle : texts::kRecordSaveTitle), false, true});
+        window_.message(
+            MessageBox{window_.translated(
+                           texts::kRecordSaveFailed,
+                           {file.string(), std::make_error_code(std::errc::file_exists).message()}),
+                       title, false, true});
         return std::nullopt;
     }
     if (*free != file) {
-        keptNote =
-            fill(texts::kRecordKeptExisting, {file.filename().string(), free->filename().string()});
+        keptNote = window_.translated(texts::kRecordKeptExisting,
+                                      {file.filename().string(), free->filename().string()});
     }
     return free;
 }
@@ -526,8 +530,8 @@ std::optional<std::filesystem::path> CommissioningRecord::chooseFile(const recor
 bool CommissioningRecord::startNew() {
     collectHeldReply();
     if (unsaved() &&
-        !questions_->askYesNo(MessageBox{texts::kRecordDiscardForNew,
-                                         std::string(texts::kRecordTitle), false, true})) {
+        !questions_->askYesNo(MessageBox{window_.translated(texts::kRecordDiscardForNew),
+                                         window_.translated(texts::kRecordTitle), false, true})) {
         return false;
     }
     record::Record next;
@@ -539,7 +543,7 @@ bool CommissioningRecord::startNew() {
     written_ = {};
     ++revision_;
     end_.clear();
-    status_ = texts::kRecordNewStarted;
+    status_ = window_.translated(texts::kRecordNewStarted);
     notify();
     return true;
 }
@@ -547,8 +551,8 @@ bool CommissioningRecord::startNew() {
 bool CommissioningRecord::mayClose() {
     collectHeldReply();
     return !unsaved() ||
-           questions_->askYesNo(MessageBox{texts::kRecordDiscardOnClose,
-                                           std::string(texts::kRecordTitle), false, true});
+           questions_->askYesNo(MessageBox{window_.translated(texts::kRecordDiscardOnClose),
+                                           window_.translated(texts::kRecordTitle), false, true});
 }
 
 }  // namespace tc24

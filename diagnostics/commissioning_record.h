@@ -43,9 +43,10 @@ struct LimitTexts {
 
 // One row of the positions' table, as the view shows it.
 struct PositionLine {
-    std::string serial;   // the number, "未读取" or "空"
-    std::string matched;  // against the list written: "一致", "不一致", "待读回", or empty
-    std::string lowest;   // degrees, empty without a reading
+    std::string serial;    // the number, "未读取" or "空"
+    std::string matched;   // against the list written: "一致", "不一致", "待读回", or empty
+    bool differs = false;  // the position holds another number than the list written there
+    std::string lowest;    // degrees, empty without a reading
     std::string mean;
     std::string highest;
 };
@@ -97,6 +98,11 @@ public:
     CommissioningRecord& operator=(const CommissioningRecord&) = delete;
 
     void setQuestions(Questions& questions) { questions_ = &questions; }
+
+    // The language of the checks' names and reasons, the verdict and the printed report: the
+    // window's. The view's own texts follow Window::translated.
+    void setLanguage(record::Language language);
+    record::Language language() const { return language_; }
 
     // The record as it would be saved now (its end time set only when saved).
     record::Record record() const;
@@ -187,6 +193,7 @@ private:
     std::string end_;
     Stamp endStamp_{0, 0};
     std::string status_;
+    record::Language language_ = record::Language::Chinese;
 };
 
 }  // namespace tc24

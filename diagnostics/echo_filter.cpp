@@ -201,9 +201,12 @@ void EchoFilter::updatePortThreshold() {
     port_.setReceiveThreshold(bytes);
 }
 
-void connectEchoFilter(EchoFilter& filter, TrafficLog& log, Controls& controls) {
+void connectEchoFilter(EchoFilter& filter, TrafficLog& log, Controls& controls,
+                       const Translator& translator) {
     filter.echoDropped = [&log](ByteView echo) { log.recordEcho(echo); };
-    filter.echoSeen = [&controls] { controls.showStatus(texts::kEchoSeen); };
+    filter.echoSeen = [&controls, &translator] {
+        controls.showStatus(translator.translate(texts::kEchoSeen));
+    };
 }
 
 }  // namespace tc24

@@ -6,6 +6,7 @@
 #include "link/serial_port.h"
 #include "link/ui.h"
 #include "protocol/byte_view.h"
+#include "protocol/translatable.h"
 
 namespace tc24 {
 
@@ -103,7 +104,9 @@ private:
 };
 
 // The window's use of the filter: a dropped echo becomes a row of the communication log; an
-// echo seen while the filter is off is named in the status bar.
-void connectEchoFilter(EchoFilter& filter, TrafficLog& log, Controls& controls);
+// echo seen while the filter is off is named in the status bar, in the language of `translator`
+// (which must outlive the filter's use).
+void connectEchoFilter(EchoFilter& filter, TrafficLog& log, Controls& controls,
+                       const Translator& translator = sourceLanguage());
 
 }  // namespace tc24

@@ -17,9 +17,10 @@ using protocol::RequestKind;
 
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kUtf8Mark = "\xEF\xBB\xBF";  // lets spreadsheet programs see UTF-8
-constexpr const char* kAfterReply = "应答之后的多余字节";
-constexpr const char* kWithoutRequest = "无请求";
-constexpr const char* kDiscardedChunk = "发送下一请求前清除的输入";
+constexpr const char* kAfterReply = TC24_TR("tc24", "应答之后的多余字节");
+constexpr const char* kWithoutRequest = TC24_TR("tc24", "无请求");
+constexpr const char* kDiscardedChunk = TC24_TR("tc24", "发送下一请求前清除的输入");
+constexpr const char* kCsvHeader = TC24_TR("tc24", "序号,时间,距请求(ms),方向,长度,数据,说明");
 
 TrafficVerdict toTrafficVerdict(ReplyVerdict verdict) {
     switch (verdict) {
@@ -144,7 +145,7 @@ void TrafficLog::recordRequest(ByteView bytes) {
     row.sinceRequestUs = 0;
     row.direction = TrafficDirection::Sent;
     row.bytes = next.request;
-    row.text = protocol::describeRequest(bytes.span());
+    row.text = protocol::describeRequest(bytes.span(), *translator_);
     pending_ = std::move(next);
     addRow(std::move(row));
     notify();
@@ -160,13 +161,13 @@ void TrafficLog::recordReceived(ByteView bytes, bool discarded) {
     row.direction = TrafficDirection::Received;
     row.bytes.assign(bytes.span().begin(), bytes.span().end());
     if (!pending_) {
-        row.text = kWithoutRequest;
+        row.text = translator_->translate(kWithoutRequest);
     } else {
         row.sinceRequestUs = now.steadyUs - pending_->sent.steadyUs;
         if (pending_->judged) {
-            row.text = kAfterReply;
+            row.text = translator_->translate(kAfterReply);
         } else if (discarded) {
-            row.text = kDiscardedChunk;
+            row.text = translator_->translate(kDiscardedChunk);
         }
     }
     addRow(std::move(row));
@@ -219,7 +220,7 @@ void TrafficLog::judge(const TrafficTime& now, bool timed) {
     row.bytes.assign(pending.received.begin(),
                      pending.received.begin() + static_cast<long>(check->length));
     row.verdict = verdict;
-    row.text = trafficVerdictText(verdict, check->exceptionCode);
+    row.text = trafficVerdictText(verdict, check->exceptionCode, *translator_);
     addRow(std::move(row));
 }
 
@@ -242,12 +243,12 @@ void TrafficLog::finishPending(const TrafficTime& now) {
     }
     if (check) {
         row.verdict = toTrafficVerdict(check->verdict);
-        row.text = trafficVerdictText(row.verdict, check->exceptionCode);
+        row.text = trafficVerdictText(row.verdict, check->exceptionCode, *translator_);
         countVerdict(figures, row.verdict);
     } else {
         row.verdict =
             pending.received.empty() ? TrafficVerdict::NoReply : TrafficVerdict::Incomplete;
-        row.text = trafficVerdictText(row.verdict);
+        row.text = trafficVerdictText(row.verdict, 0, *translator_);
         ++figures.incomplete;
     }
     pending.judged = true;
@@ -290,7 +291,7 @@ std::string TrafficLog::text() const {
         out += '\t';
         out += trafficSince(row.sinceRequestUs);
         out += '\t';
-        out += trafficDirectionText(row.direction);
+        out += translator_->translate(trafficDirectionText(row.direction));
         out += '\t';
         out += std::to_string(row.bytes.size());
         out += '\t';
@@ -304,7 +305,7 @@ std::string TrafficLog::text() const {
 
 std::string TrafficLog::csv() const {
     std::string out = kUtf8Mark;
-    out += "序号,时间,距请求(ms),方向,长度,数据,说明";
+    out += translator_->translate(kCsvHeader);
     out += kLineEnd;
     for (const auto& row : rows_) {
         out += std::to_string(row.number);
@@ -313,7 +314,7 @@ std::string TrafficLog::csv() const {
         out += ',';
         out += csvField(trafficSince(row.sinceRequestUs));
         out += ',';
-        out += csvField(trafficDirectionText(row.direction));
+        out += csvField(translator_->translate(trafficDirectionText(row.direction)));
         out += ',';
         out += std::to_string(row.bytes.size());
         out += ',';
@@ -358,37 +359,46 @@ std::string trafficSince(const std::optional<std::int64_t>& sinceUs) {
 const char* trafficDirectionText(TrafficDirection direction) {
     switch (direction) {
         case TrafficDirection::Sent:
-            return "发送";
+            return TC24_TR("tc24", "发送");
         case TrafficDirection::Received:
-            return "接收";
+            return TC24_TR("tc24", "接收");
         case TrafficDirection::Echo:
             return texts::kEchoRow;
         case TrafficDirection::Verdict:
             break;
     }
-    return "判定";
+    return TC24_TR("tc24", "判定");
 }
 
-std::string trafficVerdictText(TrafficVerdict verdict, std::uint8_t exceptionCode) {
+std::string trafficVerdictText(TrafficVerdict verdict, std::uint8_t exceptionCode,
+                               const Translator& translator) {
+    // Marked apart from translate(…), inside which lupdate would not see them.
+    const char* text = TC24_TR("tc24", "无应答");
     switch (verdict) {
         case TrafficVerdict::None:
             return {};
         case TrafficVerdict::Valid:
-            return "有效应答";
+            text = TC24_TR("tc24", "有效应答");
+            break;
         case TrafficVerdict::CrcError:
-            return "CRC错误";
+            text = TC24_TR("tc24", "CRC错误");
+            break;
         case TrafficVerdict::Exception:
-            return "MODBUS异常 " + std::to_string(exceptionCode);
+            text = TC24_TR("tc24", "MODBUS异常 %1");
+            break;
         case TrafficVerdict::WrongStation:
-            return "站号不符";
+            text = TC24_TR("tc24", "站号不符");
+            break;
         case TrafficVerdict::Mismatch:
-            return "功能码不符";
+            text = TC24_TR("tc24", "功能码不符");
+            break;
         case TrafficVerdict::Incomplete:
-            return "应答不完整";
+            text = TC24_TR("tc24", "应答不完整");
+            break;
         case TrafficVerdict::NoReply:
             break;
     }
-    return "无应答";
+    return fillIn(translator.translate(text), {std::to_string(exceptionCode)});
 }
 
 }  // namespace tc24

@@ -10,6 +10,7 @@
 
 #include "protocol/byte_view.h"
 #include "protocol/frames.h"
+#include "protocol/translatable.h"
 
 namespace tc24 {
 
@@ -102,6 +103,10 @@ public:
     // Called after every change of the rows or the statistics.
     std::function<void()> changed;
 
+    // The language of the rows' words (a request in words, a verdict, a note) and of the saved
+    // log's headers and directions. A row keeps the words it was recorded with.
+    void setTranslator(const Translator& translator) { translator_ = &translator; }
+
 private:
     struct Pending {
         Bytes request;
@@ -119,6 +124,7 @@ private:
     void notify();
 
     TrafficClock clock_;
+    const Translator* translator_ = &sourceLanguage();
     std::size_t capacity_;
     bool paused_ = false;
     std::uint64_t nextNumber_ = 1;
@@ -130,7 +136,9 @@ private:
 // Texts of the log's columns.
 std::string trafficWallTime(std::int64_t wallMs, bool withDate);       // local time, "12:03:04.567"
 std::string trafficSince(const std::optional<std::int64_t>& sinceUs);  // "12.3", empty if none
+// The direction as marked (TC24_TR): the caller shows it in its language.
 const char* trafficDirectionText(TrafficDirection direction);
-std::string trafficVerdictText(TrafficVerdict verdict, std::uint8_t exceptionCode = 0);
+std::string trafficVerdictText(TrafficVerdict verdict, std::uint8_t exceptionCode = 0,
+                               const Translator& translator = sourceLanguage());
 
 }  // namespace tc24

@@ -17,6 +17,7 @@
 #include "link/serial_port.h"
 #include "link/ui.h"
 #include "protocol/byte_view.h"
+#include "protocol/translatable.h"
 
 namespace tc24 {
 
@@ -125,6 +126,18 @@ public:
         int threshold = 0;  // the receive threshold the request armed
     };
     std::optional<HeldReply> heldReply;
+
+    // The language of the texts the handlers show (boxes, titles, file dialogs, the status
+    // line, what they write into the panes). The Qt layer gives its own; without one every
+    // text stays as marked, in Chinese.
+    const Translator* translator = &sourceLanguage();
+    // A marked text (TC24_TR) in the window's language; a pattern with its %1, %2, … filled in
+    // after translation, so that the words around the values may change their order.
+    std::string translated(const char* source) const { return translator->translate(source); }
+    std::string translated(const char* pattern,
+                           std::initializer_list<std::string_view> values) const {
+        return fillIn(translator->translate(pattern), values);
+    }
 
     // Every message box goes through here. While a box shown during a timer's tick is
     // open, further ticks of that timer do nothing, so boxes never pile up.

@@ -5,14 +5,16 @@
 #include "link/control_names.h"
 #include "link/numbers.h"
 #include "measure/register_query.h"
+#include "protocol/translatable.h"
 
 namespace tc24::measure {
 
 namespace {
 
 constexpr const char* kIntervalNotNumber =
-    "你输入的定时时长格式有误，应该为数字，值范围为100-60000!";
-constexpr const char* kIntervalRange = "你输入的定时时长格式有误，应该为数字，值范围为50-60000!";
+    TC24_TR("tc24", "你输入的定时时长格式有误，应该为数字，值范围为100-60000!");
+constexpr const char* kIntervalRange =
+    TC24_TR("tc24", "你输入的定时时长格式有误，应该为数字，值范围为50-60000!");
 constexpr double kMinInterval = 50;
 constexpr double kMaxInterval = 60000;
 constexpr double kCounterLimit = 65535;
@@ -34,12 +36,12 @@ void cmdOneM_Click(Window& window) {
 
     const auto interval = numbers::parse(ui.text(control::txtTimerSet));
     if (!interval) {
-        window.message(kIntervalNotNumber);
+        window.message(window.translated(kIntervalNotNumber));
         return;
     }
     const double whole = numbers::roundDown(*interval);
     if (whole < kMinInterval || whole > kMaxInterval) {
-        window.message(kIntervalRange);
+        window.message(window.translated(kIntervalRange));
         return;
     }
     window.Timer2.setInterval(static_cast<int>(numbers::roundHalfEven(*interval)));

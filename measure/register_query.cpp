@@ -13,13 +13,15 @@
 #include "protocol/layout.h"
 #include "protocol/requests.h"
 #include "protocol/temperature.h"
+#include "protocol/translatable.h"
 
 namespace tc24::measure {
 
 namespace {
-constexpr const char* kFunctionMalformed = "你输入的功能码格式有误!";
-constexpr const char* kStartMalformed = "你输入的起始地址格式有误!";
-constexpr const char* kLengthRange = "你输入的数据长度格式有误,正确的值应该为1-24!";
+constexpr const char* kFunctionMalformed = TC24_TR("tc24", "你输入的功能码格式有误!");
+constexpr const char* kStartMalformed = TC24_TR("tc24", "你输入的起始地址格式有误!");
+constexpr const char* kLengthRange =
+    TC24_TR("tc24", "你输入的数据长度格式有误,正确的值应该为1-24!");
 
 // The four request fields as bytes, or the message of the first field that is refused.
 struct QueryFields {
@@ -98,7 +100,7 @@ void comDoOnce_Click(Window& window) {
 
     QueryFields fields;
     if (const char* refusal = checkFields(ui, fields)) {
-        window.message(refusal);
+        window.message(window.translated(refusal));
         return;
     }
     ui.setText(control::txtState, "");
@@ -108,7 +110,7 @@ void comDoOnce_Click(Window& window) {
         // Polling must see the closed port before the box opens, so its ticks stop sending.
         ui.bringToFront(control::imgNotConnected);
         window.state.CommReady = false;
-        window.message(messages::kPortClosed);
+        window.message(window.translated(messages::kPortClosed));
         return;
     }
     ui.bringToFront(control::ImgYellow);

@@ -8,15 +8,19 @@
 #include "link/control_names.h"
 #include "link/files.h"
 #include "protocol/hex.h"
+#include "protocol/translatable.h"
 #include "sensors/serial_list.h"
 
 namespace tc24::programming {
 
 namespace {
 
-constexpr const char* kMalformed = "输入的文件数据格式有误！请检查";
-constexpr const char* kDialogTitle = "打开文件";
-constexpr const char* kDialogFilter = "序列号文件 (*.txt)|*.txt|所有文件（*）|*.*";
+constexpr const char* kMalformed = TC24_TR("tc24", "输入的文件数据格式有误！请检查");
+constexpr const char* kDialogTitle = TC24_TR("tc24", "打开文件");
+constexpr const char* kDialogFilter = TC24_TR("tc24", "序列号文件 (*.txt)|*.txt|所有文件（*）|*.*");
+constexpr const char* kCannotOpen = TC24_TR("tc24", "无法打开文件：%1");  // %1 the file
+// The pane's first line after an import; %1 the list's entry count.
+constexpr const char* kChannels = TC24_TR("tc24", "该设备共有%1个通道\r\n");
 constexpr int kBoxes = 8;
 static_assert(std::tuple_size_v<decltype(WindowState::SnFileList)> == sensors::kMostListEntries + 1,
               "SnFileList holds entries 1 … kMostListEntries");
@@ -76,7 +80,8 @@ void cmdOpenFile_Click(Window& window) {
     ui.setShown(control::TXTSN, true);
 
     const auto chosen = window.dialogs.askOpenFile(
-        FileDialogRequest{kDialogTitle, window.programDirectory.string(), kDialogFilter, false});
+        FileDialogRequest{window.translated(kDialogTitle), window.programDirectory.string(),
+                          window.translated(kDialogFilter), false});
     if (!chosen) {
         return;  // the operator cancelled: nothing to import, nothing to report
     }
@@ -86,7 +91,7 @@ void cmdOpenFile_Click(Window& window) {
         std::filesystem::is_directory(path, ignored) ? std::nullopt : readWholeFile(path);
     if (!content) {
         // Nothing has changed yet: the listing still belongs to the list in memory.
-        window.message("无法打开文件：" + *chosen);
+        window.message(window.translated(kCannotOpen, {*chosen}));
         return;
     }
 
@@ -96,24 +101,24 @@ void cmdOpenFile_Click(Window& window) {
     // listed, then the fault reported.
     auto list = sensors::readSerialList(*content, sensors::ListReading::Window);
     if (!list.count) {
-        window.message(kMalformed);
+        window.message(window.translated(kMalformed));
         return;
     }
     state.ChennelNum = static_cast<std::int16_t>(*list.count);
-    ui.setText(control::TXTSN, "该设备共有" + std::to_string(*list.count) + "个通道\r\n");
+    ui.setText(control::TXTSN, window.translated(kChannels, {std::to_string(*list.count)}));
     for (std::size_t i = 1; i <= list.entries.size() && i < state.SnFileList.size(); ++i) {
         state.SnFileList[i] = std::move(list.entries[i - 1]);
         ui.appendText(control::TXTSN, FormatHex(static_cast<std::uint8_t>(i)) +
                                           "#: " + state.SnFileList[i] + "\r\n");
     }
     if (!list.error.empty()) {
-        window.message(kMalformed);
+        window.message(window.translated(kMalformed));
         return;
     }
 
     // Entry 1 as it now stands, also when it comes from an earlier import.
     if (!fillSerialBoxes(window, 1)) {
-        window.message(kMalformed);
+        window.message(window.translated(kMalformed));
     }
 }
 

@@ -13,14 +13,19 @@
 #include "protocol/hex.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
+#include "protocol/translatable.h"
 
 namespace tc24::programming {
 
 namespace {
 
-constexpr const char* kBadEntry = "请先导入按正确的传感器序列号格式";
-constexpr const char* kKalvenTitle = "KALVEN提示";
-constexpr const char* kFinished = "操作结束";
+constexpr const char* kBadEntry = TC24_TR("tc24", "请先导入按正确的传感器序列号格式");
+constexpr const char* kKalvenTitle = TC24_TR("tc24", "KALVEN提示");
+constexpr const char* kFinished = TC24_TR("tc24", "操作结束");
+// "下一个" past the list; %1 the entries imported.
+constexpr const char* kListEnds = TC24_TR("tc24", "导入的序列号条数仅为%1,下一个就循环操作了！");
+// A line of the pane per confirmed write: %1 the position, %2 the serial number.
+constexpr const char* kWritten = TC24_TR("tc24", "成功将编号为:%1的传感器序列号写为：%2");
 constexpr const char* kPosition = control::txtObjSensorid;
 constexpr int kAutoInterval = 2000;  // ms between two automatic writes
 constexpr int kReplyThreshold = protocol::kSensorAssignReplyLength;  // the whole reply
@@ -40,7 +45,8 @@ void showTextPane(Window& window) {
 }
 
 void reportBadEntry(Window& window) {
-    window.message(MessageBox{kBadEntry, kKalvenTitle, false, false});
+    window.message(
+        MessageBox{window.translated(kBadEntry), window.translated(kKalvenTitle), false, false});
 }
 
 // Fills the boxes from the entry the position names (rounded half to even) and writes them.
@@ -148,9 +154,8 @@ void cmdWriteNext_Click(Window& window) {
         return;
     }
     if (numbers::roundDown(p) > n) {
-        window.message(
-            MessageBox{"导入的序列号条数仅为" + std::to_string(n) + ",下一个就循环操作了！",
-                       std::nullopt, true, false});
+        window.message(MessageBox{window.translated(kListEnds, {std::to_string(n)}), std::nullopt,
+                                  true, false});
         ui.setText(kPosition, "1");
         return;
     }
@@ -187,14 +192,15 @@ void Timer3_Timer(Window& window) {
     }
     if (numbers::roundDown(*current) > n) {
         stopAutomaticWriting(window, false);
-        window.message(MessageBox{kFinished, messages::kSystemPrompt, true, false});
+        window.message(MessageBox{window.translated(kFinished),
+                                  window.translated(messages::kSystemPrompt), true, false});
         return;
     }
     if (!window.port.isOpen()) {
         // Nothing can be written: stop here rather than walk through the list unwritten.
         ui.bringToFront(control::imgNotConnected);
         stopAutomaticWriting(window, true);
-        window.message(messages::kPortClosed);
+        window.message(window.translated(messages::kPortClosed));
         return;
     }
     const std::string written = ui.text(kPosition);
@@ -209,7 +215,8 @@ void Timer3_Timer(Window& window) {
         window.state.autoWrittenPosition = written;
     } else {
         stopAutomaticWriting(window, false);
-        window.message(MessageBox{kFinished, messages::kSystemPrompt, true, false});
+        window.message(MessageBox{window.translated(kFinished),
+                                  window.translated(messages::kSystemPrompt), true, false});
     }
 }
 
@@ -220,15 +227,16 @@ void decodeWriteReply(Window& window, ByteView reply) {
     if (!firstSerialByte || *firstSerialByte != kConfirmed) {
         return;
     }
-    std::string line = "成功将编号为:" + window.state.pendingWritePosition + "的传感器序列号写为：";
+    std::string serial;
     for (std::size_t i = 0; i < protocol::kSerialNumberBytes; ++i) {
         if (const auto byte = reply.at(protocol::kReplySerialAt + i)) {
-            line += FormatHex(*byte);
-            line += ' ';
+            serial += FormatHex(*byte);
+            serial += ' ';
         }
     }
-    line += "\r\n";
-    window.ui.appendText(control::TXTSN, line);
+    window.ui.appendText(
+        control::TXTSN,
+        window.translated(kWritten, {window.state.pendingWritePosition, serial}) + "\r\n");
 }
 
 }  // namespace tc24::programming

@@ -24,11 +24,14 @@ std::span<const std::uint8_t> requestFrame(std::span<const std::uint8_t> request
     return request.first(static_cast<std::size_t>(length));
 }
 
-std::string stationText(std::uint8_t station) {
+std::string stationText(std::uint8_t station, const Translator& translator) {
+    // Named first: lupdate takes translate(…) for Qt's own and would miss a mark inside it.
+    constexpr const char* kBroadcast = TC24_TR("tc24", "广播");
+    constexpr const char* kStation = TC24_TR("tc24", "站 %1");
     if (station == kBroadcastStation) {
-        return "广播";
+        return translator.translate(kBroadcast);
     }
-    return "站 " + std::to_string(station);
+    return fillIn(translator.translate(kStation), {std::to_string(station)});
 }
 
 // True when a frame from `station` may answer `request` in the way `exception` says.
@@ -116,33 +119,37 @@ RequestKind requestKind(std::span<const std::uint8_t> request) {
 const char* kindName(RequestKind kind) {
     switch (kind) {
         case RequestKind::ReadRegisters:
-            return "读寄存器";
+            return TC24_TR("tc24", "读寄存器");
         case RequestKind::ChangeAddress:
-            return "改地址";
+            return TC24_TR("tc24", "改地址");
         case RequestKind::ReadAddress:
-            return "读地址";
+            return TC24_TR("tc24", "读地址");
         case RequestKind::SensorCount:
-            return "传感器数量";
+            return TC24_TR("tc24", "传感器数量");
         case RequestKind::Identify:
-            return "识别传感器";
+            return TC24_TR("tc24", "识别传感器");
         case RequestKind::ReadSerialNumber:
-            return "读序列号";
+            return TC24_TR("tc24", "读序列号");
         case RequestKind::WriteSerialNumber:
-            return "写序列号";
+            return TC24_TR("tc24", "写序列号");
         case RequestKind::Other:
             break;
     }
-    return "其他";
+    return TC24_TR("tc24", "其他");
 }
 
-std::string describeRequest(std::span<const std::uint8_t> request) {
+std::string describeRequest(std::span<const std::uint8_t> request, const Translator& translator) {
     if (request.empty()) {
         return {};
     }
     const auto frame = requestFrame(request);
-    const std::string station = stationText(request[kStationAt]);
+    const std::string station = stationText(request[kStationAt], translator);
+    const auto words = [&translator](const char* pattern,
+                                     std::initializer_list<std::string_view> values) {
+        return fillIn(translator.translate(pattern), values);
+    };
     if (frame.size() < kShortestFrame) {
-        return station + " 不完整的请求";
+        return words(TC24_TR("tc24", "%1 不完整的请求"), {station});
     }
     const ByteView view(frame);
     const auto number = [](std::optional<std::uint16_t> value) {
@@ -151,26 +158,29 @@ std::string describeRequest(std::span<const std::uint8_t> request) {
     const std::string position = std::to_string(view.at(kPositionAt).value_or(0));
     switch (requestKind(frame)) {
         case RequestKind::ReadRegisters:
-            return station + " 读寄存器 起始 " + number(view.word(kRegisterStartAt)) + " 数量 " +
-                   number(view.word(kRegisterCountAt));
+            return words(TC24_TR("tc24", "%1 读寄存器 起始 %2 数量 %3"),
+                         {station, number(view.word(kRegisterStartAt)),
+                          number(view.word(kRegisterCountAt))});
         case RequestKind::ChangeAddress:
-            return station + " 改地址为 " + number(view.word(kWrittenValueAt));
+            return words(TC24_TR("tc24", "%1 改地址为 %2"),
+                         {station, number(view.word(kWrittenValueAt))});
         case RequestKind::ReadAddress:
-            return station + " 读地址";
+            return words(TC24_TR("tc24", "%1 读地址"), {station});
         case RequestKind::SensorCount:
-            return station + " 读传感器数量";
+            return words(TC24_TR("tc24", "%1 读传感器数量"), {station});
         case RequestKind::Identify:
-            return station + " 识别新传感器到位置 " + position;
+            return words(TC24_TR("tc24", "%1 识别新传感器到位置 %2"), {station, position});
         case RequestKind::ReadSerialNumber:
-            return station + " 读位置 " + position + " 的序列号";
+            return words(TC24_TR("tc24", "%1 读位置 %2 的序列号"), {station, position});
         case RequestKind::WriteSerialNumber:
-            return station + " 写序列号 " +
-                   serialNumberText(frame.subspan(kRequestSerialAt, kSerialNumberBytes)) +
-                   " 到位置 " + position;
+            return words(
+                TC24_TR("tc24", "%1 写序列号 %2 到位置 %3"),
+                {station, serialNumberText(frame.subspan(kRequestSerialAt, kSerialNumberBytes)),
+                 position});
         case RequestKind::Other:
             break;
     }
-    return station + " 功能码 " + FormatHex(frame[kFunctionAt]);
+    return words(TC24_TR("tc24", "%1 功能码 %2"), {station, FormatHex(frame[kFunctionAt])});
 }
 
 std::optional<std::size_t> expectedReplyLength(std::span<const std::uint8_t> request) {

@@ -8,6 +8,7 @@
 
 #include "protocol/codes.h"
 #include "protocol/layout.h"
+#include "protocol/translatable.h"
 
 namespace tc24::protocol {
 
@@ -33,10 +34,12 @@ enum class RequestKind {
 inline constexpr int kRequestKinds = 8;
 
 RequestKind requestKind(std::span<const std::uint8_t> request);
-// Short name of a kind, in the window's language ("读寄存器").
+// Short name of a kind as marked for translation ("读寄存器").
 const char* kindName(RequestKind kind);
-// The request in the words of this module ("站 1 读寄存器 起始 0 数量 24").
-std::string describeRequest(std::span<const std::uint8_t> request);
+// The request in the words of this module ("站 1 读寄存器 起始 0 数量 24"), in the language
+// of `translator`.
+std::string describeRequest(std::span<const std::uint8_t> request,
+                            const Translator& translator = sourceLanguage());
 
 // Length of the reply a module gives when it carries the request out; nullopt when no reply
 // is due (a broadcast) or the layout is not known here.

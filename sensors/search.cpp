@@ -11,13 +11,18 @@
 #include "protocol/hex.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
+#include "protocol/translatable.h"
 
 namespace tc24::sensors {
 
 namespace {
-constexpr const char* kPositionMalformed = "你输入的传感器编号格式有误!";
-constexpr const char* kOneSensorOnly = "请确保模块上只接了一个传感器，并指定了正确的传感器编号";
-constexpr const char* kSearchResult = "当前设备搜索到的传感器个数为:";
+constexpr const char* kPositionMalformed = TC24_TR("tc24", "你输入的传感器编号格式有误!");
+constexpr const char* kOneSensorOnly =
+    TC24_TR("tc24", "请确保模块上只接了一个传感器，并指定了正确的传感器编号");
+// The pane after a search; %1 the count.
+constexpr const char* kSearchResult = TC24_TR("tc24", "当前设备搜索到的传感器个数为:\r\n%1");
+// A line of the pane per identified sensor: %1 its position, %2 its serial number.
+constexpr const char* kIdentified = TC24_TR("tc24", "传感器编号:%1序列号为：%2");
 
 constexpr int kSearchReplyLength = protocol::kSensorCountReplyLength;
 constexpr double kLastPosition = protocol::kPositions;
@@ -63,7 +68,7 @@ void cmdAutoSearch_Click(Window& window) {
     // The search always goes to station 250; the address field must still hold a byte.
     const auto station = numbers::parse(ui.text(control::txtStationID));
     if (!station || !numbers::toByte(numbers::roundHalfEven(*station))) {
-        window.message(messages::kStationMalformed);
+        window.message(window.translated(messages::kStationMalformed));
         return;
     }
     state.CmdText.clear();
@@ -87,7 +92,7 @@ void decodeSearchReply(Window& window, ByteView reply) {
         *subcode != protocol::kSensorCountAnswer) {
         return;
     }
-    window.ui.setText(control::TXTSN, std::string(kSearchResult) + "\r\n" + std::to_string(*count));
+    window.ui.setText(control::TXTSN, window.translated(kSearchResult, {std::to_string(*count)}));
     reportSensorCount(window, reply);
 }
 
@@ -96,17 +101,17 @@ void cmdAutoInput_Click(Window& window) {
     auto& state = window.state;
     const auto station = numbers::byteRoundedDown(ui.text(control::txtStationID));
     if (!station) {
-        window.message(messages::kStationMalformed);
+        window.message(window.translated(messages::kStationMalformed));
         return;
     }
     const auto field = numbers::parse(ui.text(control::txtSensorReadID));
     if (!field) {
-        window.message(kPositionMalformed);
+        window.message(window.translated(kPositionMalformed));
         return;
     }
     const double position = numbers::roundDown(*field);
     if (position > kLastPosition || position < 1) {
-        window.message(messages::kPositionRange);
+        window.message(window.translated(messages::kPositionRange));
         return;
     }
 
@@ -121,7 +126,7 @@ void cmdAutoInput_Click(Window& window) {
     // that is not a number is refused like 0.
     const auto target = numbers::parse(ui.text(control::txtObjSensorid));
     if (!target || numbers::roundDown(*target) == 0) {
-        window.message(kOneSensorOnly);
+        window.message(window.translated(kOneSensorOnly));
         return;
     }
     if (numbers::roundDown(*target) == 1) {
@@ -153,15 +158,18 @@ void decodeIdentifyReply(Window& window, ByteView reply) {
     if (!first || *first != protocol::kSensorFamily) {
         return;
     }
-    std::string line =
-        "传感器编号:" + std::to_string(window.state.pendingIdentifyPosition) + "序列号为：";
+    std::string serial;
     for (std::size_t i = 0; i < protocol::kSerialNumberBytes; ++i) {
         if (const auto byte = reply.at(protocol::kReplySerialAt + i)) {
-            line += FormatHex(*byte);
-            line += ' ';
+            serial += FormatHex(*byte);
+            serial += ' ';
         }
     }
-    window.ui.appendText(control::TXTSN, line + "\r\n");
+    window.ui.appendText(
+        control::TXTSN,
+        window.translated(kIdentified,
+                          {std::to_string(window.state.pendingIdentifyPosition), serial}) +
+            "\r\n");
 }
 
 }  // namespace tc24::sensors

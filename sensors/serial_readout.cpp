@@ -15,15 +15,20 @@
 #include "protocol/hex.h"
 #include "protocol/layout.h"
 #include "protocol/requests.h"
+#include "protocol/translatable.h"
 #include "sensors/serial_list.h"
 
 namespace tc24::sensors {
 
 namespace {
 
-constexpr const char* kReadPositionMalformed = "你输入的传感器编号格式有误，正确值为1-24!";
-constexpr const char* kListPositionMalformed = "你输入的编程格式有误，正确值为1-24!";
-constexpr const char* kReadingFinished = "读取完成";
+constexpr const char* kReadPositionMalformed =
+    TC24_TR("tc24", "你输入的传感器编号格式有误，正确值为1-24!");
+constexpr const char* kListPositionMalformed =
+    TC24_TR("tc24", "你输入的编程格式有误，正确值为1-24!");
+constexpr const char* kReadingFinished = TC24_TR("tc24", "读取完成");
+// %1 the file, %2 the system's reason.
+constexpr const char* kListNotSaved = TC24_TR("tc24", "无法保存序列号文件 %1：%2");
 
 constexpr int kReadReplyLength = protocol::kSerialReplyLength;
 // Enough for bytes 0 … 10, the serial number included.
@@ -43,7 +48,8 @@ void finishReadout(Window& window, double field) {
     if (sequenceRunning) {
         window.state.readAllFinished = true;
     }
-    window.message(MessageBox{kReadingFinished, messages::kSystemPrompt, false, false});
+    window.message(MessageBox{window.translated(kReadingFinished),
+                              window.translated(messages::kSystemPrompt), false, false});
 }
 
 // The list of positions 1 … count as last read.
@@ -81,12 +87,12 @@ void cmdReadSensorID_Click(Window& window) {
     auto& ui = window.ui;
     const auto field = numbers::parse(ui.text(control::txtSensorid2));
     if (!field) {
-        window.message(kReadPositionMalformed);
+        window.message(window.translated(kReadPositionMalformed));
         return;
     }
     const auto position = numbers::toInt16(numbers::roundHalfEven(*field));
     if (!position) {
-        window.message(kReadPositionMalformed);
+        window.message(window.translated(kReadPositionMalformed));
         return;
     }
     // Everything the request needs is checked before anything changes, so a refused read
@@ -95,17 +101,17 @@ void cmdReadSensorID_Click(Window& window) {
     if (*position > 0) {
         const auto length = numbers::parse(ui.text(control::txtDataLength));
         if (!length || !numbers::toInt16(numbers::roundDown(*length))) {
-            window.message(messages::kLengthMalformed);
+            window.message(window.translated(messages::kLengthMalformed));
             return;
         }
         limit = numbers::roundDown(*length);
         if (limit >= *position) {
             if (!numbers::byteRoundedDown(ui.text(control::txtStationID))) {
-                window.message(messages::kStationMalformed);
+                window.message(window.translated(messages::kStationMalformed));
                 return;
             }
             if (!numbers::toByte(*position)) {
-                window.message(kReadPositionMalformed);
+                window.message(window.translated(kReadPositionMalformed));
                 return;
             }
         }
@@ -178,12 +184,12 @@ void cmdReadSNAll_Click(Window& window) {
     auto& ui = window.ui;
     const auto field = numbers::parse(ui.text(control::txtSensorid2));
     if (!field) {
-        window.message(kListPositionMalformed);
+        window.message(window.translated(kListPositionMalformed));
         return;
     }
     const double whole = numbers::roundDown(*field);
     if (whole > kLastPosition || whole == 0) {
-        window.message(messages::kPositionRange);
+        window.message(window.translated(messages::kPositionRange));
         return;
     }
     ui.setText(control::txtSensorid2, "1");
@@ -201,7 +207,7 @@ void Timer6_Timer(Window& window) {
         // Walking on would only report a list that was never read.
         window.Timer6.setInterval(0);
         window.ui.bringToFront(control::imgNotConnected);
-        window.message(messages::kPortClosed);
+        window.message(window.translated(messages::kPortClosed));
         return;
     }
     cmdReadSensorID_Click(window);
@@ -214,13 +220,13 @@ void cmdSaveSn_Click(Window& window) {
 
     const auto field = numbers::parse(ui.text(control::txtSensorid2));
     if (!field) {
-        window.message(kListPositionMalformed);
+        window.message(window.translated(kListPositionMalformed));
         return;
     }
     const double whole = numbers::roundDown(*field);
     if (whole > kLastPosition || whole < 1) {
-        window.message(
-            messages::kPositionRange);  // a negative count would make a list no one can import
+        // A negative count would make a list no one can import.
+        window.message(window.translated(messages::kPositionRange));
         return;
     }
 
@@ -247,8 +253,8 @@ void cmdSaveSn_Click(Window& window) {
     const int count = static_cast<int>(numbers::roundDown(lastSaved));
 
     if (const auto failure = window.files.replace(path, listFileContent(state, count))) {
-        window.message(MessageBox{"无法保存序列号文件 " + path + "：" + *failure,
-                                  messages::kSystemPrompt, false, true});
+        window.message(MessageBox{window.translated(kListNotSaved, {path, *failure}),
+                                  window.translated(messages::kSystemPrompt), false, true});
         return;
     }
     if (lastSaved != *field) {

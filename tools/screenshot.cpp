@@ -67,7 +67,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QString::fromUtf8(tc24::kApplicationTitle));
     const QStringList args = QApplication::arguments();
     if (args.size() < 4) {
         std::fprintf(stderr,

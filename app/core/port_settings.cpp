@@ -13,10 +13,17 @@ namespace tc24 {
 
 namespace {
 
-constexpr const char* kChoosePort = "请选择端口";
-constexpr const char* kPortInUse = "所选的串行端口已被其他设备所使用!";
-constexpr const char* kSaved = "串口设置保存成功";
-constexpr const char* kSystemInfo = "系统信息";
+constexpr const char* kChoosePort = TC24_TR("tc24", "请选择端口");
+constexpr const char* kPortInUse = TC24_TR("tc24", "所选的串行端口已被其他设备所使用!");
+constexpr const char* kSaved = TC24_TR("tc24", "串口设置保存成功");
+constexpr const char* kSystemInfo = TC24_TR("tc24", "系统信息");
+// The status line: %1 the port entry ("COM3"), %2 its device, %3 the line settings or why the
+// port did not open.
+constexpr const char* kOpened = TC24_TR("tc24", "%1 (%2) %3 已打开");
+constexpr const char* kNotOpened = TC24_TR("tc24", "%1 (%2) 无法打开: %3");
+constexpr const char* kJoinDialout = TC24_TR("tc24", "%1 — 请把当前用户加入 dialout 组后重新登录");
+// %1 the file, %2 the system's reason.
+constexpr const char* kSettingsNotSaved = TC24_TR("tc24", "无法保存串口设置文件 %1：%2");
 
 SettingsLocation settingsOf(const Window& window) {
     return {window.settingsDirectory, window.programDirectory};
@@ -30,23 +37,23 @@ bool openPort(Window& window) {
     const std::string entry = "COM" + std::to_string(number);
     if (window.port.isOpen()) {
         OpenOnComm(window.port);
-        window.ui.showStatus(entry + " (" + device + ") " + window.port.settings() + " 已打开");
+        window.ui.showStatus(window.translated(kOpened, {entry, device, window.port.settings()}));
         return true;
     }
     const std::string reason = window.port.lastError();
-    std::string status = entry + " (" + device + ") 无法打开: ";
+    std::string why;
     switch (window.port.lastErrorKind()) {
         case PortErrorKind::Busy:
-            status += std::string(texts::kPortBusy) + " — " + reason;
+            why = window.translated(texts::kPortBusy) + " — " + reason;
             break;
         case PortErrorKind::Permission:
-            status += reason + " — 请把当前用户加入 dialout 组后重新登录";
+            why = window.translated(kJoinDialout, {reason});
             break;
         default:
-            status += reason;
+            why = reason;
             break;
     }
-    window.ui.showStatus(status);
+    window.ui.showStatus(window.translated(kNotOpened, {entry, device, why}));
     return false;
 }
 
@@ -57,7 +64,7 @@ bool applySelectedPort(Window& window) {
     }
     const int index = window.ui.currentIndex(control::Combo1);
     if (index < 0) {
-        window.message(kChoosePort);
+        window.message(window.translated(kChoosePort));
         return false;
     }
     window.port.setPortNumber(index + 1);
@@ -155,7 +162,8 @@ void cmdCom_Click(Window& window) {
     }
     window.port.setSettings(settingsText(state.CommRate));
     if (window.port.isOpen()) {
-        window.message({kPortInUse, kSystemInfo, false, true});
+        window.message(
+            {window.translated(kPortInUse), window.translated(kSystemInfo), false, true});
         return;
     }
     const bool opened = openPort(window);
@@ -166,16 +174,17 @@ void cmdCom_Click(Window& window) {
     const auto writeError =
         writeCommSettings(settingsOf(window), window.files, {state.CommNum, state.CommRate});
     if (writeError) {
-        window.message({"无法保存串口设置文件 " + commSetPath(settingsOf(window)).string() + "：" +
-                            *writeError,
-                        messages::kSystemPrompt, false, true});
+        window.message({window.translated(kSettingsNotSaved,
+                                          {commSetPath(settingsOf(window)).string(), *writeError}),
+                        window.translated(messages::kSystemPrompt), false, true});
     }
     if (!opened) {
-        window.message(messages::kPortClosed);
+        window.message(window.translated(messages::kPortClosed));
         return;
     }
     if (!writeError) {
-        window.message({kSaved, messages::kSystemPrompt, false, false});
+        window.message(
+            {window.translated(kSaved), window.translated(messages::kSystemPrompt), false, false});
     }
 }
 

@@ -1,6 +1,9 @@
 #include "app/platform/line_file.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+
+#include "protocol/translatable.h"
 
 namespace tc24 {
 
@@ -21,7 +24,9 @@ std::optional<std::string> LineFile::open(const std::filesystem::path& path,
     close();
     const QString name = QFile::decodeName(QByteArray::fromStdString(path.string()));
     if (const QFileInfo info(name); info.exists() && !info.isFile()) {
-        return std::string("不是普通文件");
+        // In the window's language; tc24-cli installs no translation.
+        return QCoreApplication::translate(kTextContext, TC24_TR("tc24", "不是普通文件"))
+            .toStdString();
     }
     file_.setFileName(name);
     // Unbuffered: each line goes to the system in one write, none waits in Qt's buffer.

@@ -9,12 +9,27 @@ namespace tc24 {
 namespace {
 
 constexpr const char* kEchoKey = "line/echoSuppression";
+constexpr const char* kLanguageKey = "window/language";
 
 QString toQString(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.string()));
 }
 
 }  // namespace
+
+std::string_view languageCode(WindowLanguage language) {
+    return language == WindowLanguage::English ? "en" : "zh";
+}
+
+std::optional<WindowLanguage> languageFromCode(std::string_view code) {
+    if (code == "zh") {
+        return WindowLanguage::Chinese;
+    }
+    if (code == "en") {
+        return WindowLanguage::English;
+    }
+    return std::nullopt;
+}
 
 std::filesystem::path toolSettingsPath(const SettingsLocation& location) {
     return location.folder / "tc24.ini";
@@ -28,6 +43,8 @@ ToolSettings readToolSettings(const SettingsLocation& location) {
     }
     const QSettings file(path, QSettings::IniFormat);
     settings.echoSuppression = file.value(kEchoKey, settings.echoSuppression).toBool();
+    settings.language = languageFromCode(file.value(kLanguageKey).toString().toStdString())
+                            .value_or(settings.language);
     return settings;
 }
 
@@ -38,6 +55,9 @@ std::optional<std::string> writeToolSettings(const SettingsLocation& location,
     }
     QSettings file(toQString(toolSettingsPath(location)), QSettings::IniFormat);
     file.setValue(kEchoKey, settings.echoSuppression);
+    const std::string_view code = languageCode(settings.language);
+    file.setValue(kLanguageKey,
+                  QString::fromLatin1(code.data(), static_cast<qsizetype>(code.size())));
     file.sync();  // QSettings writes through a temporary file and renames it
     if (file.status() != QSettings::NoError) {
         return "cannot write " + toolSettingsPath(location).string();

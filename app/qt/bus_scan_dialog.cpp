@@ -2,32 +2,26 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
+#include <QEvent>
 #include <QTimer>
 #include <QToolBar>
-#include <QVBoxLayout>
 
+#include "app/qt/language.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_timer.h"
+#include "app/qt/ui_bus_scan_dialog.h"
 #include "link/window_texts.h"
 
 namespace tc24 {
 
 namespace {
-
-constexpr const char* kLineTaken = "总线扫描进行中：循环查询、读全部和自动写入已暂停";
-
+// A listed station whose answer could not be read.
+constexpr int kGarbledRole = Qt::UserRole + 1;
 }  // namespace
 
-BusScanDialog::BusScanDialog(MainWindow& main) : QWidget(&main, Qt::Window), main_(main) {
-    setObjectName(QStringLiteral("frmBusScan"));
-    setWindowTitle(QStringLiteral("总线扫描"));
+BusScanDialog::BusScanDialog(MainWindow& main)
+    : QWidget(&main, Qt::Window), ui_(std::make_unique<Ui::BusScanDialog>()), main_(main) {
+    ui_->setupUi(this);
 
     timer_ = std::make_unique<QtTimer>(this, QStringLiteral("TimerScan"));
     FrmMain* core = &main.core();
@@ -36,56 +30,16 @@ BusScanDialog::BusScanDialog(MainWindow& main) : QWidget(&main, Qt::Window), mai
     scan_->progressed = [this] { onProgress(); };
     scan_->released = [this] { onReleased(); };
 
-    first_ = new QLineEdit(QStringLiteral("1"));
-    first_->setObjectName(QStringLiteral("txtScanFirst"));
-    last_ = new QLineEdit(QStringLiteral("249"));
-    last_->setObjectName(QStringLiteral("txtScanLast"));
-    timeout_ = new QLineEdit(QStringLiteral("100"));
-    timeout_->setObjectName(QStringLiteral("txtScanTimeout"));
-    auto* fields = new QFormLayout;
-    fields->addRow(QStringLiteral("起始站号"), first_);
-    fields->addRow(QStringLiteral("结束站号"), last_);
-    fields->addRow(QStringLiteral("超时(ms)"), timeout_);
+    // The end station is never before the start.
+    connect(ui_->txtScanFirst, &QSpinBox::valueChanged, ui_->txtScanLast, &QSpinBox::setMinimum);
+    ui_->txtScanLast->setMinimum(ui_->txtScanFirst->value());
 
-    start_ = new QPushButton(QStringLiteral("开始扫描"));
-    start_->setObjectName(QStringLiteral("cmdScanStart"));
-    cancel_ = new QPushButton(QStringLiteral("取消"));
-    cancel_->setObjectName(QStringLiteral("cmdScanCancel"));
-    cancel_->setEnabled(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(start_);
-    buttons->addWidget(cancel_);
-    buttons->addStretch(1);
-
-    progress_ = new QProgressBar;
-    progress_->setObjectName(QStringLiteral("prgScan"));
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
-    found_ = new QListWidget;
-    found_->setObjectName(QStringLiteral("lstScanFound"));
-    take_ = new QPushButton(QStringLiteral("设为设备地址"));
-    take_->setObjectName(QStringLiteral("cmdScanTake"));
-    take_->setEnabled(false);
-    status_ = new QLabel;
-    status_->setObjectName(QStringLiteral("lblScanStatus"));
-    status_->setWordWrap(true);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addLayout(buttons);
-    layout->addWidget(progress_);
-    layout->addWidget(new QLabel(QStringLiteral("应答的站号")));
-    layout->addWidget(found_);
-    layout->addWidget(take_);
-    layout->addWidget(status_);
-    resize(320, 420);
-
-    connect(start_, &QPushButton::clicked, this, &BusScanDialog::startScan);
-    connect(cancel_, &QPushButton::clicked, this, [this] { scan_->cancel(); });
-    connect(take_, &QPushButton::clicked, this, &BusScanDialog::takeSelected);
-    connect(found_, &QListWidget::itemDoubleClicked, this, &BusScanDialog::takeSelected);
-    connect(found_, &QListWidget::currentRowChanged, this,
-            [this](int row) { take_->setEnabled(row >= 0); });
+    connect(ui_->cmdScanStart, &QPushButton::clicked, this, &BusScanDialog::startScan);
+    connect(ui_->cmdScanCancel, &QPushButton::clicked, this, [this] { scan_->cancel(); });
+    connect(ui_->cmdScanTake, &QPushButton::clicked, this, &BusScanDialog::takeSelected);
+    connect(ui_->lstScanFound, &QListWidget::itemDoubleClicked, this, &BusScanDialog::takeSelected);
+    connect(ui_->lstScanFound, &QListWidget::currentRowChanged, this,
+            [this](int row) { ui_->cmdScanTake->setEnabled(row >= 0); });
 }
 
 // The main window's destructor takes the port's handler back and stops its timers; the scan
@@ -97,8 +51,9 @@ BusScanDialog::~BusScanDialog() {
 }
 
 void BusScanDialog::install(MainWindow& main) {
-    QAction* action = main.toolsBar()->addAction(QStringLiteral("总线扫描"));
+    QAction* action = main.toolsBar()->addAction(QString());
     action->setObjectName(QStringLiteral("actBusScan"));
+    labelAction(*action);
     QObject::connect(action, &QAction::triggered, &main, [&main] {
         auto* dialog = main.findChild<BusScanDialog*>(QStringLiteral("frmBusScan"));
         if (dialog == nullptr) {
@@ -110,69 +65,99 @@ void BusScanDialog::install(MainWindow& main) {
     });
 }
 
+void BusScanDialog::labelAction(QAction& action) {
+    action.setText(tr("总线扫描"));
+}
+
+void BusScanDialog::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ui_->retranslateUi(this);
+        relabel();
+    }
+    QWidget::changeEvent(event);
+}
+
+void BusScanDialog::relabel() {
+    // The stations listed and the status line in the new language.
+    for (int row = 0; row < ui_->lstScanFound->count(); ++row) {
+        QListWidgetItem* item = ui_->lstScanFound->item(row);
+        const auto station = item->data(Qt::UserRole).toUInt();
+        const bool garbled = item->data(kGarbledRole).toBool();
+        item->setText(garbled ? translatedText(texts::kScanGarbledStation).arg(station)
+                              : tr("站 %1").arg(station));
+    }
+    if (scan_->running() || scan_->done() > 0) {
+        onProgress();
+    } else {
+        ui_->lblScanStatus->clear();
+    }
+}
+
 void BusScanDialog::closeEvent(QCloseEvent* event) {
     scan_->cancel();  // closing the dialog stops the scan; the line comes back shortly
     QWidget::closeEvent(event);
 }
 
 void BusScanDialog::startScan() {
-    const auto parsed = BusScan::parse(first_->text().toStdString(), last_->text().toStdString(),
-                                       timeout_->text().toStdString());
-    if (!parsed.settings) {
-        status_->setText(QString::fromStdString(parsed.refusal));
-        return;
-    }
-    found_->clear();
+    // A number still being typed counts as it stands.
+    ui_->txtScanFirst->interpretText();
+    ui_->txtScanLast->interpretText();
+    ui_->txtScanTimeout->interpretText();
+    ui_->lstScanFound->clear();
     listedFound_ = 0;
     listedGarbled_ = 0;
-    if (const auto refusal = scan_->start(*parsed.settings)) {
-        status_->setText(QString::fromStdString(*refusal));
+    const BusScan::Settings settings{ui_->txtScanFirst->value(), ui_->txtScanLast->value(),
+                                     ui_->txtScanTimeout->value()};
+    if (const auto refusal = scan_->start(settings)) {
+        ui_->lblScanStatus->setText(translatedText(refusal->c_str()));
         return;
     }
     if (QWidget* controls = main_.centralWidget()) {
         controls->setEnabled(false);  // no click can send while the scan owns the line
     }
-    main_.controls().showStatus(kLineTaken);
-    start_->setEnabled(false);
-    cancel_->setEnabled(true);
+    main_.controls().showStatus(
+        tr("总线扫描进行中：循环查询、读全部和自动写入已暂停").toStdString());
+    ui_->cmdScanStart->setEnabled(false);
+    ui_->cmdScanCancel->setEnabled(true);
     onProgress();
 }
 
 void BusScanDialog::onProgress() {
-    progress_->setRange(0, scan_->total());
-    progress_->setValue(scan_->done());
+    ui_->prgScan->setRange(0, scan_->total());
+    ui_->prgScan->setValue(scan_->done());
     const auto& stations = scan_->found();
     while (listedFound_ < stations.size()) {
         const auto station = stations[listedFound_++];
-        auto* item = new QListWidgetItem(QStringLiteral("站 %1").arg(station), found_);
+        auto* item = new QListWidgetItem(tr("站 %1").arg(station), ui_->lstScanFound);
         item->setData(Qt::UserRole, station);
     }
     // A station that answered unreadably is listed too: something is there.
     const auto& garbled = scan_->garbled();
     while (listedGarbled_ < garbled.size()) {
         const auto station = garbled[listedGarbled_++];
-        auto* item =
-            new QListWidgetItem(QString::fromUtf8(texts::kScanGarbledStation).arg(station), found_);
+        auto* item = new QListWidgetItem(translatedText(texts::kScanGarbledStation).arg(station),
+                                         ui_->lstScanFound);
         item->setData(Qt::UserRole, station);
+        item->setData(kGarbledRole, true);
     }
     if (scan_->settling()) {
-        status_->setText(QStringLiteral("等待线路空闲 …"));
+        ui_->lblScanStatus->setText(tr("等待线路空闲 …"));
         return;
     }
     if (scan_->running()) {
-        status_->setText(QStringLiteral("正在询问站 %1 …").arg(scan_->currentStation()));
+        ui_->lblScanStatus->setText(tr("正在询问站 %1 …").arg(scan_->currentStation()));
         return;
     }
-    cancel_->setEnabled(false);
-    QString outcome = scan_->cancelled() ? QStringLiteral("已取消") : QStringLiteral("扫描完成");
+    ui_->cmdScanCancel->setEnabled(false);
+    QString outcome = scan_->cancelled() ? tr("已取消") : tr("扫描完成");
     if (!scan_->failure().empty()) {
-        outcome = QString::fromStdString(scan_->failure());
+        outcome = translatedText(scan_->failure().c_str());
     }
-    QString text = QStringLiteral("%1：%2 个站应答").arg(outcome).arg(stations.size());
+    QString text = tr("%1：%2 个站应答").arg(outcome).arg(stations.size());
     if (scan_->echoSeen()) {
-        text += QStringLiteral("\n") + QString::fromUtf8(texts::kEchoSeen);
+        text += QStringLiteral("\n") + translatedText(texts::kEchoSeen);
     }
-    status_->setText(text);
+    ui_->lblScanStatus->setText(text);
 }
 
 void BusScanDialog::onReleased() {
@@ -180,11 +165,11 @@ void BusScanDialog::onReleased() {
         controls->setEnabled(true);
     }
     main_.controls().showStatus("");
-    start_->setEnabled(true);
+    ui_->cmdScanStart->setEnabled(true);
 }
 
 void BusScanDialog::takeSelected() {
-    const QListWidgetItem* item = found_->currentItem();
+    const QListWidgetItem* item = ui_->lstScanFound->currentItem();
     if (item == nullptr) {
         return;
     }

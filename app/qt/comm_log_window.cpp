@@ -3,25 +3,24 @@
 #include <QAction>
 #include <QBrush>
 #include <QColor>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QSplitter>
-#include <QTableView>
-#include <QTableWidget>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
-#include <QVBoxLayout>
 #include <algorithm>
+#include <span>
 
 #include "app/platform/qt_file_writer.h"
+#include "app/qt/language.h"
 #include "app/qt/main_window.h"
+#include "app/qt/ui_comm_log_window.h"
 #include "link/files.h"
 #include "protocol/frames.h"
 #include "protocol/hex.h"
@@ -32,14 +31,33 @@ namespace {
 
 enum Column { Time, Since, Direction, Length, Data, Text, Columns };
 
-const char* const kHeaders[Columns] = {"时间", "距请求(ms)", "方向", "长度", "数据", "说明"};
-const char* const kStatisticsHeaders[] = {"请求",     "有效应答",      "CRC错误",
-                                          "异常应答", "站号/功能不符", "不完整/无应答",
-                                          "最短(ms)", "平均(ms)",      "最长(ms)"};
+const char* const kHeaders[Columns] = {QT_TRANSLATE_NOOP("tc24::TrafficTableModel", "时间"),
+                                       QT_TRANSLATE_NOOP("tc24::TrafficTableModel", "距请求(ms)"),
+                                       QT_TRANSLATE_NOOP("tc24::TrafficTableModel", "方向"),
+                                       QT_TRANSLATE_NOOP("tc24::TrafficTableModel", "长度"),
+                                       QT_TRANSLATE_NOOP("tc24::TrafficTableModel", "数据"),
+                                       QT_TRANSLATE_NOOP("tc24::TrafficTableModel", "说明")};
+// The statistics table's columns, in the order of the form's headers.
 constexpr int kStatisticsColumns = 9;
 
 QString milliseconds(std::int64_t us) {
     return QString::number(static_cast<double>(us) / 1000.0, 'f', 1);
+}
+
+// Whether the bytes as hex ("01 03 30") are wider than `chars` characters (0: no limit).
+bool tooWide(const Bytes& bytes, int chars) {
+    return chars > 0 && 3 * static_cast<qsizetype>(bytes.size()) - 1 > chars;
+}
+
+// The bytes as hex, shortened by whole bytes to `chars` characters ending in " …".
+QString dataText(const Bytes& bytes, int chars) {
+    if (!tooWide(bytes, chars)) {
+        return QString::fromStdString(serialNumberText(bytes));
+    }
+    const int shown = std::max(1, (chars - 1) / 3);  // "XX " each, and room for "…"
+    return QString::fromStdString(
+               serialNumberText(std::span(bytes).first(static_cast<std::size_t>(shown)))) +
+           QStringLiteral(" …");
 }
 
 QStringList statisticsCells(const TrafficStatistics& s) {
@@ -84,16 +102,19 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
             case Since:
                 return QString::fromStdString(trafficSince(row.sinceRequestUs));
             case Direction:
-                return QString::fromUtf8(trafficDirectionText(row.direction));
+                return translatedText(trafficDirectionText(row.direction));
             case Length:
                 return static_cast<qulonglong>(row.bytes.size());
             case Data:
-                return QString::fromStdString(serialNumberText(row.bytes));
+                return dataText(row.bytes, dataChars_);
             case Text:
                 return QString::fromStdString(row.text);
             default:
                 return {};
         }
+    }
+    if (role == Qt::ToolTipRole && index.column() == Data && tooWide(row.bytes, dataChars_)) {
+        return QString::fromStdString(serialNumberText(row.bytes));
     }
     if (role == Qt::ForegroundRole && row.direction == TrafficDirection::Verdict) {
         return QBrush(row.verdict == TrafficVerdict::Valid ? QColor(0x10, 0x80, 0x20)
@@ -113,7 +134,18 @@ QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation,
         section >= Columns) {
         return {};
     }
-    return QString::fromUtf8(kHeaders[section]);
+    return tr(kHeaders[section]);
+}
+
+void TrafficTableModel::setDataColumnChars(int chars) {
+    if (chars == dataChars_) {
+        return;
+    }
+    dataChars_ = chars;
+    if (count_ > 0) {
+        emit dataChanged(index(0, Data), index(count_ - 1, Data),
+                         {Qt::DisplayRole, Qt::ToolTipRole});
+    }
 }
 
 int TrafficTableModel::sync() {
@@ -144,85 +176,56 @@ int TrafficTableModel::sync() {
 }
 
 CommLogWindow::CommLogWindow(std::shared_ptr<TrafficLog> log, QWidget* parent)
-    : QWidget(parent, Qt::Window), log_(std::move(log)) {
-    setObjectName(QStringLiteral("frmCommLog"));
-    setWindowTitle(QStringLiteral("通讯记录"));
+    : QWidget(parent, Qt::Window),
+      ui_(std::make_unique<Ui::CommLogWindow>()),
+      log_(std::move(log)) {
+    ui_->setupUi(this);
 
     model_ = new TrafficTableModel(log_, this);
-    table_ = new QTableView;
-    table_->setObjectName(QStringLiteral("tblTraffic"));
-    table_->setModel(model_);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->verticalHeader()->setVisible(false);
-    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
-    table_->horizontalHeader()->setStretchLastSection(true);
+    QTableView* table = ui_->tblTraffic;
+    table->setModel(model_);
     QFont hex;
     hex.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Noto Sans Mono")});
     hex.setStyleHint(QFont::TypeWriter);
-    table_->setFont(hex);
-    table_->setColumnWidth(Time, table_->fontMetrics().horizontalAdvance("00:00:00.000") + 16);
-    table_->setColumnWidth(Data, table_->fontMetrics().horizontalAdvance(QString(42, u'0')));
+    // A monospaced font has no kerning or ligatures to shape, nor do Chinese characters: laid
+    // out without shaping, the cells' text gives the same pixels for a quarter less drawing.
+    hex.setStyleStrategy(QFont::PreferNoShaping);
+    table->setFont(hex);
+    // Every row one line high: the view never asks a row for its height.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+    connect(table->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) {
+                if (column == Data) {
+                    fitDataColumn(width);
+                }
+            });
+    table->setColumnWidth(Time, table->fontMetrics().horizontalAdvance("00:00:00.000") + 16);
+    table->setColumnWidth(Data, table->fontMetrics().horizontalAdvance(QString(42, u'0')));
+    fitDataColumn(table->columnWidth(Data));
 
-    statistics_ = new QTableWidget(protocol::kRequestKinds + 1, kStatisticsColumns);
-    statistics_->setObjectName(QStringLiteral("tblStatistics"));
-    statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QStringList headers;
-    for (const char* header : kStatisticsHeaders) {
-        headers << QString::fromUtf8(header);
-    }
-    statistics_->setHorizontalHeaderLabels(headers);
-    QStringList kinds;
-    for (int kind = 0; kind < protocol::kRequestKinds; ++kind) {
-        kinds << QString::fromUtf8(protocol::kindName(static_cast<protocol::RequestKind>(kind)));
-    }
-    kinds << QStringLiteral("合计");
-    statistics_->setVerticalHeaderLabels(kinds);
+    QTableWidget* statistics = ui_->tblStatistics;
+    statistics->setRowCount(protocol::kRequestKinds + 1);
+    labelKinds();
+    statistics->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    statistics->verticalHeader()->setDefaultSectionSize(statistics->fontMetrics().height() + 4);
+    statistics->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
 
-    pause_ = new QPushButton(QStringLiteral("暂停"));
-    pause_->setObjectName(QStringLiteral("cmdLogPause"));
-    pause_->setCheckable(true);
-    auto* clear = new QPushButton(QStringLiteral("清除"));
-    clear->setObjectName(QStringLiteral("cmdLogClear"));
-    auto* save = new QPushButton(QStringLiteral("保存…"));
-    save->setObjectName(QStringLiteral("cmdLogSave"));
-    rowsLabel_ = new QLabel;
-    rowsLabel_->setObjectName(QStringLiteral("lblLogRows"));
+    batchTimer_ = new QTimer(this);
+    batchTimer_->setSingleShot(true);
+    batchTimer_->setInterval(kBatchMs);
+    connect(batchTimer_, &QTimer::timeout, this, &CommLogWindow::showBatch);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(pause_);
-    buttons->addWidget(clear);
-    buttons->addWidget(save);
-    buttons->addStretch(1);
-    buttons->addWidget(rowsLabel_);
-
-    auto* split = new QSplitter(Qt::Vertical);
-    split->addWidget(table_);
-    split->addWidget(statistics_);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(buttons);
-    layout->addWidget(split);
-    resize(900, 600);
-
-    // The table follows every change at once (its rows must match the ring); the figures
-    // are redrawn at most a few times a second.
-    statisticsTimer_ = new QTimer(this);
-    statisticsTimer_->setSingleShot(true);
-    statisticsTimer_->setInterval(200);
-    connect(statisticsTimer_, &QTimer::timeout, this, &CommLogWindow::refreshStatistics);
-
-    connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
+    connect(ui_->cmdLogPause, &QPushButton::toggled, this, [this](bool paused) {
         log_->setPaused(paused);
-        pause_->setText(paused ? QStringLiteral("继续") : QStringLiteral("暂停"));
+        ui_->cmdLogPause->setText(paused ? tr("继续") : tr("暂停"));
     });
-    connect(clear, &QPushButton::clicked, this, [this] { log_->clear(); });
-    connect(save, &QPushButton::clicked, this, &CommLogWindow::save);
+    connect(ui_->cmdLogClear, &QPushButton::clicked, this, [this] { log_->clear(); });
+    connect(ui_->cmdLogSave, &QPushButton::clicked, this, &CommLogWindow::save);
 
     // The table is laid out and grows later than the rows arrive: at the bottom, every new
     // extent of the scroll bar takes the view along.
-    QScrollBar* bar = table_->verticalScrollBar();
+    QScrollBar* bar = table->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this,
             [this, bar](int value) { following_ = value == bar->maximum(); });
     connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
@@ -231,17 +234,51 @@ CommLogWindow::CommLogWindow(std::shared_ptr<TrafficLog> log, QWidget* parent)
         }
     });
 
+    fitRowsLabel();
     log_->changed = [this] { onLogChanged(); };
     refreshStatistics();
 }
 
 CommLogWindow::~CommLogWindow() {
     log_->changed = nullptr;
+    // The table goes with the widgets below this one, after this object's members: its scroll
+    // bar's last signals must not reach them.
+    ui_->tblTraffic->verticalScrollBar()->disconnect(this);
+    ui_->tblTraffic->horizontalHeader()->disconnect(this);
+}
+
+void CommLogWindow::labelAction(QAction& action) {
+    action.setText(tr("通讯记录"));
+}
+
+void CommLogWindow::labelKinds() {
+    QStringList kinds;
+    for (int kind = 0; kind < protocol::kRequestKinds; ++kind) {
+        kinds << translatedText(protocol::kindName(static_cast<protocol::RequestKind>(kind)));
+    }
+    kinds << tr("合计");
+    ui_->tblStatistics->setVerticalHeaderLabels(kinds);
+}
+
+void CommLogWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        // The form, the kinds of request, the column headers and the count of rows; the rows
+        // keep the words they were recorded with.
+        const bool paused = ui_->cmdLogPause->isChecked();
+        ui_->retranslateUi(this);
+        ui_->cmdLogPause->setText(paused ? tr("继续") : tr("暂停"));
+        labelKinds();
+        emit model_->headerDataChanged(Qt::Horizontal, 0, model_->columnCount() - 1);
+        fitRowsLabel();
+        refreshStatistics();
+    }
+    QWidget::changeEvent(event);
 }
 
 void CommLogWindow::install(MainWindow& main) {
-    QAction* action = main.toolsBar()->addAction(QStringLiteral("通讯记录"));
+    QAction* action = main.toolsBar()->addAction(QString());
     action->setObjectName(QStringLiteral("actCommLog"));
+    labelAction(*action);
     QObject::connect(action, &QAction::triggered, &main, [&main] {
         auto* window = main.findChild<CommLogWindow*>(QStringLiteral("frmCommLog"));
         if (window == nullptr) {
@@ -254,44 +291,80 @@ void CommLogWindow::install(MainWindow& main) {
 }
 
 TrafficTableModel& CommLogWindow::model() {
-    catchUp();
+    showBatch();
     return *model_;
 }
 
 void CommLogWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    catchUp();
+    if (!sized_) {
+        // Opened the first time, the figures of every kind and their total are in view
+        // without scrolling; the rows get the rest.
+        sized_ = true;
+        QTableWidget* statistics = ui_->tblStatistics;
+        const int figures =
+            statistics->horizontalHeader()->sizeHint().height() +
+            statistics->rowCount() * statistics->verticalHeader()->defaultSectionSize() +
+            2 * statistics->frameWidth();
+        const int total = ui_->logSplit->height() - ui_->logSplit->handleWidth();
+        ui_->logSplit->setSizes({total - figures, figures});
+    }
+    showBatch();
     // Opened, it shows the newest rows, also once the table has its final size.
     following_ = true;
-    table_->scrollToBottom();
+    ui_->tblTraffic->scrollToBottom();
 }
 
-void CommLogWindow::catchUp() {
+QString CommLogWindow::rowsText(std::size_t rows, bool paused) const {
+    return tr("%1 / %2 行%3")
+        .arg(rows)
+        .arg(log_->capacity())
+        .arg(paused ? tr("（已暂停）") : QString());
+}
+
+void CommLogWindow::fitRowsLabel() {
+    // As wide as the widest count: a new count repaints the label instead of laying out the
+    // window again, in every batch.
+    QLabel* label = ui_->lblLogRows;
+    label->setFixedSize(
+        label->fontMetrics().size(Qt::TextSingleLine, rowsText(log_->capacity(), true)) +
+        QSize(2 * label->margin() + 4, 2 * label->margin()));
+}
+
+void CommLogWindow::fitDataColumn(int width) {
+    // The item's text has the style's focus margin on either side.
+    QTableView* table = ui_->tblTraffic;
+    const int margin =
+        table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    const int digit = table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    model_->setDataColumnChars(std::max(1, (width - 2 * margin) / std::max(1, digit)));
+}
+
+void CommLogWindow::onLogChanged() {
+    stale_ = true;
+    // Nobody looks at a hidden window: no table work on every poll; it catches up when shown.
+    if (isVisible() && !batchTimer_->isActive()) {
+        batchTimer_->start();
+    }
+}
+
+void CommLogWindow::showBatch() {
+    batchTimer_->stop();
     if (!stale_) {
         return;
     }
     stale_ = false;
-    model_->sync();
-    refreshStatistics();
-}
-
-void CommLogWindow::onLogChanged() {
-    if (!isVisible()) {
-        stale_ = true;  // nobody looks: no table work on every poll
-        return;
-    }
     const int dropped = model_->sync();
     if (!following_ && dropped > 0) {
         // Scrolled up: the rows in view stay in view while old ones leave the ring.
-        QScrollBar* bar = table_->verticalScrollBar();
-        const int step = table_->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+        QTableView* table = ui_->tblTraffic;
+        QScrollBar* bar = table->verticalScrollBar();
+        const int step = table->verticalScrollMode() == QAbstractItemView::ScrollPerItem
                              ? 1
-                             : table_->verticalHeader()->defaultSectionSize();
+                             : table->verticalHeader()->defaultSectionSize();
         bar->setValue(bar->value() - dropped * step);
     }
-    if (!statisticsTimer_->isActive()) {
-        statisticsTimer_->start();
-    }
+    refreshStatistics();
 }
 
 void CommLogWindow::refreshStatistics() {
@@ -302,27 +375,27 @@ void CommLogWindow::refreshStatistics() {
                 : log_->totals();
         const QStringList cells = statisticsCells(figures);
         for (int column = 0; column < kStatisticsColumns; ++column) {
-            auto* item = statistics_->item(kind, column);
+            auto* item = ui_->tblStatistics->item(kind, column);
             if (item == nullptr) {
                 item = new QTableWidgetItem;
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                statistics_->setItem(kind, column, item);
+                ui_->tblStatistics->setItem(kind, column, item);
             }
-            item->setText(cells[column]);
+            // An unchanged figure is not redrawn.
+            if (item->text() != cells[column]) {
+                item->setText(cells[column]);
+            }
         }
     }
-    rowsLabel_->setText(QStringLiteral("%1 / %2 行%3")
-                            .arg(log_->rows().size())
-                            .arg(log_->capacity())
-                            .arg(log_->paused() ? QStringLiteral("（已暂停）") : QString()));
+    ui_->lblLogRows->setText(rowsText(log_->rows().size(), log_->paused()));
 }
 
 void CommLogWindow::save() {
-    const QString csvFilter = QStringLiteral("CSV 文件 (*.csv)");
-    const QString textFilter = QStringLiteral("文本文件 (*.txt)");
+    const QString csvFilter = tr("CSV 文件 (*.csv)");
+    const QString textFilter = tr("文本文件 (*.txt)");
     QString chosenFilter = csvFilter;
     QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("保存通讯记录"), QString(),
+        QFileDialog::getSaveFileName(this, tr("保存通讯记录"), QString(),
                                      csvFilter + QStringLiteral(";;") + textFilter, &chosenFilter);
     if (path.isEmpty()) {
         return;
@@ -337,9 +410,8 @@ void CommLogWindow::save() {
     const std::string content = csv ? log_->csv() : log_->text();
     if (const auto failure =
             QtFileWriter().replace(QFile::encodeName(path).toStdString(), content)) {
-        QMessageBox::warning(
-            this, QStringLiteral("通讯记录"),
-            QStringLiteral("无法保存 %1：%2").arg(path, QString::fromStdString(*failure)));
+        QMessageBox::warning(this, tr("通讯记录"),
+                             tr("无法保存 %1：%2").arg(path, QString::fromStdString(*failure)));
     }
 }
 

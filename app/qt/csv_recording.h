@@ -37,7 +37,12 @@ public:
     bool start();
     void stop();
 
+protected:
+    // The action's caption and tooltip follow the window's language.
+    bool event(QEvent* event) override;
+
 private:
+    void applyTexts();
     void record(const RegisterReading& reading);
     void fail(const std::string& text);
 

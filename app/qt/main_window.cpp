@@ -1,6 +1,7 @@
 #include "app/qt/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
@@ -8,6 +9,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 
 #include "app/platform/settings_folder.h"
@@ -43,6 +46,15 @@ namespace {
 
 constexpr int kImageSize = 16;
 
+// The tool bar's own texts; the views name their actions themselves.
+constexpr const char* kToolsTitle = QT_TRANSLATE_NOOP("tc24::MainWindow", "工具");
+constexpr const char* kLanguageNotSaved =
+    QT_TRANSLATE_NOOP("tc24::MainWindow", "无法保存语言设置：%1");
+// The language switch reads the same in either language, and names each language in itself.
+constexpr const char* kLanguageSwitch = "语言 / Language";
+constexpr const char* kChinese = "中文";
+constexpr const char* kEnglish = "English";
+
 // A round lamp for a status image, drawn once at start-up for the screen's pixel ratio.
 QPixmap statusDot(const QColor& color, qreal pixelRatio) {
     QPixmap pixmap(QSize(kImageSize, kImageSize) * pixelRatio);
@@ -68,15 +80,20 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     : QMainWindow(parent),
       programDirectory_(std::move(programDirectory)),
       settings_(tc24::settingsLocation(programDirectory_)),
+      language_(readToolSettings(settings_).language),
+      shownLanguage_(language_),
       ui_(std::make_unique<Ui::frmMain>()) {
+    // Before the form and the views are built: they then come up in the saved language.
+    installLanguage(language_);
     ui_->setupUi(this);
-    setWindowTitle(QString::fromUtf8(kApplicationTitle));
+    setWindowTitle(applicationTitle());
 
     if (port == nullptr) {
         ownPort_ = std::make_unique<QtSerialPort>(settings_);
         port = ownPort_.get();
     }
     trafficLog_ = std::make_shared<TrafficLog>();
+    trafficLog_->setTranslator(translator_);
     // The tap sees what the filter lets through; the filter reports the echo it takes out.
     echoFilter_ = std::make_unique<EchoFilter>(*port);
     echoFilter_->setEnabled(readToolSettings(settings_).echoSuppression);
@@ -95,9 +112,10 @@ MainWindow::MainWindow(std::filesystem::path programDirectory, SerialPort* port,
     controls_ = std::make_unique<QtControls>(this, statusBar());
     // The port is closed until start-up opens it.
     controls_->bringToFront(control::imgNotConnected);
-    connectEchoFilter(*echoFilter_, *trafficLog_, *controls_);
+    connectEchoFilter(*echoFilter_, *trafficLog_, *controls_, translator_);
     core_ = std::make_unique<FrmMain>(*controls_, *port_, *dialogs, files_, *timer2_, *timer3_,
                                       *timer6_, programDirectory_, settings_.folder);
+    core_->window().translator = &translator_;
     heldReplyTap_->attach(core_->window());
     connectHandlers();
     installTools();
@@ -202,7 +220,7 @@ void MainWindow::refreshPortTooltips() {
 }
 
 void MainWindow::installTools() {
-    toolsBar_ = addToolBar(QStringLiteral("工具"));
+    toolsBar_ = addToolBar(tr(kToolsTitle));
     toolsBar_->setObjectName(QStringLiteral("toolsBar"));
     toolsBar_->setMovable(false);
     CommLogWindow::install(*this);
@@ -211,23 +229,104 @@ void MainWindow::installTools() {
     CsvRecording::install(*this);
     recordView_ = RecordView::install(*this);
     installEchoSuppression();
+    installLanguageSwitch();
 }
 
 void MainWindow::installEchoSuppression() {
     toolsBar_->addSeparator();
-    QAction* action = toolsBar_->addAction(QString::fromUtf8(texts::kEchoSuppression));
+    QAction* action = toolsBar_->addAction(translatedText(texts::kEchoSuppression));
+    echoAction_ = action;
     action->setObjectName(QStringLiteral("actEchoSuppression"));
     action->setCheckable(true);
     action->setChecked(echoFilter_->enabled());
-    action->setToolTip(QString::fromUtf8(texts::kEchoSuppressionTip));
+    action->setToolTip(translatedText(texts::kEchoSuppressionTip));
     connect(action, &QAction::toggled, this, [this](bool on) {
         echoFilter_->setEnabled(on);
         ToolSettings tool = readToolSettings(settings_);
         tool.echoSuppression = on;
         if (const auto failure = writeToolSettings(settings_, tool)) {
-            controls_->showStatus(texts::kEchoSettingNotSaved + *failure);
+            controls_->showStatus(core_->window().translated(texts::kEchoSettingNotSaved) +
+                                  *failure);
         }
     });
+}
+
+void MainWindow::installLanguageSwitch() {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("menuLanguage"));
+    auto* group = new QActionGroup(menu);
+    chineseAction_ = menu->addAction(QString::fromUtf8(kChinese));
+    chineseAction_->setObjectName(QStringLiteral("actChinese"));
+    englishAction_ = menu->addAction(QString::fromUtf8(kEnglish));
+    englishAction_->setObjectName(QStringLiteral("actEnglish"));
+    for (QAction* choice : {chineseAction_, englishAction_}) {
+        choice->setCheckable(true);
+        group->addAction(choice);
+    }
+    (language_ == WindowLanguage::English ? englishAction_ : chineseAction_)->setChecked(true);
+    // triggered(): the operator's choice; the check marks set from here do not recurse.
+    connect(chineseAction_, &QAction::triggered, this,
+            [this] { setLanguage(WindowLanguage::Chinese); });
+    connect(englishAction_, &QAction::triggered, this,
+            [this] { setLanguage(WindowLanguage::English); });
+
+    toolsBar_->addSeparator();
+    QAction* action = toolsBar_->addAction(QString::fromUtf8(kLanguageSwitch));
+    action->setObjectName(QStringLiteral("actLanguage"));
+    action->setMenu(menu);
+    if (auto* button = qobject_cast<QToolButton*>(toolsBar_->widgetForAction(action))) {
+        button->setPopupMode(QToolButton::InstantPopup);
+    }
+}
+
+void MainWindow::setLanguage(WindowLanguage language, bool remember) {
+    (language == WindowLanguage::English ? englishAction_ : chineseAction_)->setChecked(true);
+    if (language != language_ || installedLanguage() != language) {
+        language_ = language;
+        installLanguage(language);
+        // At once for this window; the posted LanguageChange reaches every other widget.
+        retranslate();
+    }
+    if (!remember) {
+        return;
+    }
+    ToolSettings tool = readToolSettings(settings_);
+    if (tool.language == language) {
+        return;
+    }
+    tool.language = language;
+    if (const auto failure = writeToolSettings(settings_, tool)) {
+        controls_->showStatus(fillIn(tr(kLanguageNotSaved).toStdString(), {*failure}));
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    // Posted for every change of the application's translators: once the captions are in the
+    // language in force, there is nothing to do again.
+    if (event->type() == QEvent::LanguageChange && toolsBar_ != nullptr &&
+        installedLanguage() != shownLanguage_) {
+        retranslate();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::retranslate() {
+    // Values, counters and panes are not translatable in the form (notr): only words change.
+    ui_->retranslateUi(this);
+    setWindowTitle(applicationTitle());
+    toolsBar_->setWindowTitle(tr(kToolsTitle));
+    echoAction_->setText(translatedText(texts::kEchoSuppression));
+    echoAction_->setToolTip(translatedText(texts::kEchoSuppressionTip));
+    // The views made on first use are not there to hear the change: their actions are here.
+    if (auto* action = toolsBar_->findChild<QAction*>(QStringLiteral("actCommLog"))) {
+        CommLogWindow::labelAction(*action);
+    }
+    if (auto* action = toolsBar_->findChild<QAction*>(QStringLiteral("actBusScan"))) {
+        BusScanDialog::labelAction(*action);
+    }
+    // The sentence around the current address changed: the box goes into its new blanks.
+    placeCurrentAddressBox();
+    shownLanguage_ = installedLanguage();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -285,12 +384,17 @@ void MainWindow::connectHandlers() {
     connect(timer6_->timer(), &QTimer::timeout, this, [core] { core->Timer6_Timer(); });
 }
 
-std::unique_ptr<MainWindow> startMainWindow() {
+void prepareApplication() {
     QApplication::setApplicationName(QStringLiteral("tc24"));
-    // Message boxes without a title of their own show this one.
-    QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+}
+
+std::unique_ptr<MainWindow> startMainWindow(std::optional<WindowLanguage> language) {
+    prepareApplication();
     auto window = std::make_unique<MainWindow>(
         QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    if (language) {
+        window->setLanguage(*language, false);
+    }
     window->load();
     window->resize(MainWindow::kStartSize);
     window->show();

@@ -1,7 +1,8 @@
 #include "app/qt/qt_dialogs.h"
 
-#include <QApplication>
 #include <QStringList>
+
+#include "app/qt/language.h"
 
 namespace tc24 {
 
@@ -55,8 +56,7 @@ std::unique_ptr<QMessageBox> QtDialogs::buildMessageBox(const MessageBox& box, Q
     auto dialog = std::make_unique<QMessageBox>(parent);
     dialog->setText(QString::fromStdString(box.text));
     dialog->setTextFormat(Qt::PlainText);
-    dialog->setWindowTitle(box.title ? QString::fromStdString(*box.title)
-                                     : QApplication::applicationDisplayName());
+    dialog->setWindowTitle(box.title ? QString::fromStdString(*box.title) : applicationTitle());
     dialog->setIcon(box.exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
     if (box.okCancel) {
         dialog->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
@@ -75,6 +75,7 @@ void QtDialogs::showMessage(const MessageBox& box) {
 std::unique_ptr<QFileDialog> QtDialogs::buildFileDialog(const FileDialogRequest& request, bool save,
                                                         QWidget* parent) {
     auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     if (!request.title.empty()) {
         dialog->setWindowTitle(QString::fromStdString(request.title));
     }
@@ -92,7 +93,13 @@ std::unique_ptr<QFileDialog> QtDialogs::buildFileDialog(const FileDialogRequest&
 }
 
 std::optional<std::string> QtDialogs::askFile(const FileDialogRequest& request, bool save) {
-    const auto dialog = buildFileDialog(request, save, parent_.data());
+    FileDialogRequest shown = request;
+    if (shown.title.empty()) {
+        shown.title = lastTitle_;
+    } else {
+        lastTitle_ = shown.title;
+    }
+    const auto dialog = buildFileDialog(shown, save, parent_.data());
     if (dialog->exec() != QDialog::Accepted) {
         return std::nullopt;
     }

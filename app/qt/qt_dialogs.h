@@ -11,7 +11,11 @@
 
 namespace tc24 {
 
-// Modal message boxes and file dialogs over QMessageBox and QFileDialog.
+// Modal message boxes and file dialogs over QMessageBox and QFileDialog. A box without a title
+// of its own shows the application's (applicationTitle()). The file dialogs are Qt's own
+// (QFileDialog::DontUseNativeDialog), so that no platform theme changes them; like one common
+// dialog, a request without a title of its own shows the title the last request gave (the
+// import's "打开文件" on the save after it), and Qt's before any.
 class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr);
@@ -32,6 +36,7 @@ private:
     std::optional<std::string> askFile(const FileDialogRequest& request, bool save);
 
     QPointer<QWidget> parent_;
+    std::string lastTitle_;
 };
 
 }  // namespace tc24

@@ -1,10 +1,10 @@
 #include "app/qt/qt_questions.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/qt/language.h"
 #include "app/qt/qt_dialogs.h"
 
 namespace tc24 {
@@ -14,7 +14,7 @@ bool QtQuestions::askYesNo(const MessageBox& question) {
     box.setText(QString::fromStdString(question.text));
     box.setTextFormat(Qt::PlainText);
     box.setWindowTitle(question.title ? QString::fromStdString(*question.title)
-                                      : QApplication::applicationDisplayName());
+                                      : applicationTitle());
     box.setIcon(question.exclamation ? QMessageBox::Warning : QMessageBox::Question);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     // Keeping what is there is the safe answer.
@@ -26,6 +26,7 @@ std::optional<std::filesystem::path> QtQuestions::askSavePath(const std::string&
                                                               const std::filesystem::path& proposed,
                                                               const std::string& filter) {
     QFileDialog dialog(parent_.data(), QString::fromStdString(title));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The caller never replaces a file; it takes a free name instead and says so.

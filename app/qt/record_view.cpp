@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,25 +12,25 @@
 #include <QTableWidget>
 #include <QToolBar>
 
+#include "app/platform/record_json.h"
+#include "app/qt/language.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_questions.h"
 #include "app/qt/ui_record_view.h"
 #include "link/window_texts.h"
-#include "app/platform/record_json.h"
 #include "report/record_pdf.h"
 
 namespace tc24 {
 
 namespace {
 
-constexpr record::Language kLanguage = record::Language::Chinese;  // the window's
-
 QString qt(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The view's own captions: marked texts of link/window_texts.h, in the window's language.
 QString qt(const char* text) {
-    return QString::fromUtf8(text);
+    return translatedText(text);
 }
 
 QString number(const std::optional<int>& value) {
@@ -90,6 +91,7 @@ RecordView* RecordView::install(MainWindow& window) {
     QAction* action = window.toolsBar()->addAction(qt(texts::kRecordAction));
     action->setObjectName(QStringLiteral("actCommissioning"));
     action->setToolTip(qt(texts::kRecordActionTip));
+    view->action_ = action;
     QObject::connect(action, &QAction::triggered, view, [view] {
         view->show();
         view->raise();
@@ -110,13 +112,16 @@ RecordView::RecordView(MainWindow& window)
                       const std::vector<record::CheckResult>& checks) {
         return recordJsonText(record, checks);
     };
-    writers.pdf = [](const record::Record& record, const std::vector<record::CheckResult>& checks,
-                     const std::filesystem::path& file) {
-        return report::writeRecordPdf(record, checks, file, kLanguage);
+    // The report in the record's language, as its checks' reasons.
+    writers.pdf = [this](const record::Record& record,
+                         const std::vector<record::CheckResult>& checks,
+                         const std::filesystem::path& file) {
+        return report::writeRecordPdf(record, checks, file, record_->language());
     };
     record_ = std::make_unique<CommissioningRecord>(window.core().window(), *questions_,
                                                     std::move(writers), TC24_VERSION,
                                                     recordsFolder(window.settingsLocation()));
+    record_->setLanguage(recordLanguage());
     record_->changed = [this] { onChanged(); };
 
     for (QLineEdit* limit : {ui_->recordSensors, ui_->recordPositions, ui_->recordMin,
@@ -138,7 +143,20 @@ RecordView::RecordView(MainWindow& window)
 
 RecordView::~RecordView() = default;
 
+void RecordView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && record_ != nullptr) {
+        applyTexts();
+        record_->setLanguage(recordLanguage());  // redraws (or marks stale) through changed
+        onChanged();
+    }
+    QWidget::changeEvent(event);
+}
+
 void RecordView::applyTexts() {
+    if (action_ != nullptr) {
+        action_->setText(qt(texts::kRecordAction));
+        action_->setToolTip(qt(texts::kRecordActionTip));
+    }
     setWindowTitle(qt(texts::kRecordTitle));
     ui_->recordModuleGroup->setTitle(qt(texts::kRecordModuleGroup));
     ui_->recordAddressCaption->setText(qt(texts::kRecordAddress));
@@ -246,8 +264,7 @@ void RecordView::refresh() {
         const PositionLine& line = positions[static_cast<std::size_t>(row)];
         setCell(ui_->recordPositionsTable, row, 0, qt(line.serial));
         setCell(ui_->recordPositionsTable, row, 1, qt(line.matched),
-                line.matched == texts::kRecordNotMatched ? stateColor(record::CheckState::Failed)
-                                                         : QColor());
+                line.differs ? stateColor(record::CheckState::Failed) : QColor());
         setCell(ui_->recordPositionsTable, row, 2, qt(line.lowest));
         setCell(ui_->recordPositionsTable, row, 3, qt(line.mean));
         setCell(ui_->recordPositionsTable, row, 4, qt(line.highest));
@@ -264,7 +281,7 @@ void RecordView::refresh() {
     }
 
     const record::Verdict verdict = record_->verdict();
-    setTextIfChanged(ui_->recordVerdict, qt(record::verdictName(verdict, kLanguage)));
+    setTextIfChanged(ui_->recordVerdict, qt(record::verdictName(verdict, record_->language())));
     QPalette palette = ui_->recordVerdict->palette();
     if (palette.color(QPalette::WindowText) != verdictColor(verdict)) {
         palette.setColor(QPalette::WindowText, verdictColor(verdict));

@@ -5,6 +5,7 @@
 
 #include "diagnostics/commissioning_record.h"
 
+class QAction;
 class QTableWidget;
 
 namespace Ui {
@@ -38,6 +39,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The captions, the checks and the verdict follow the window's language; what the view
+    // said in its status line and the engineer's entries stay.
+    void changeEvent(QEvent* event) override;
 
 private:
     void applyTexts();
@@ -49,6 +53,7 @@ private:
     std::unique_ptr<Ui::RecordView> ui_;
     std::unique_ptr<QtQuestions> questions_;
     std::unique_ptr<CommissioningRecord> record_;
+    QAction* action_ = nullptr;  // on the main window's tool bar
     QString limitsRefusal_;
     bool stale_ = true;
 };

@@ -2,35 +2,33 @@
 
 #include <QAction>
 #include <QChart>
-#include <QChartView>
-#include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeAxis>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QEvent>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
-#include <QPushButton>
 #include <QScatterSeries>
 #include <QTimer>
 #include <QToolBar>
-#include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "app/qt/main_window.h"
-#include "diagnostics/traffic_log.h"
+#include "app/qt/ui_trend_view.h"
 
 namespace tc24 {
 
 namespace {
 
-constexpr int kRefreshMs = 500;
-// Columns of the chart the store thins to: at most two points each, about one a pixel.
-constexpr std::size_t kColumns = 300;
+// The module's sensors (DS18B20, family 28) convert at most every 750 ms: a refresh a second
+// shows every new reading within a second, for half the drawing of two.
+constexpr int kRefreshMs = 1000;
+// Columns of the chart the store thins to: at most two points each, about one every two pixels
+// of the plot at the view's size. Qt Charts strokes and draws every point of every series.
+constexpr std::size_t kColumns = 200;
 // Pieces of line per channel between gaps; a channel that breaks off more often within the
 // span shown has its further pieces drawn as dots, so a flapping sensor cannot pile up series.
 constexpr std::size_t kMaxPieces = 32;
@@ -42,6 +40,10 @@ constexpr qreal kLineWidth = 1;
 constexpr qreal kHighlightWidth = 4;
 constexpr qreal kDotSize = 5;
 constexpr qreal kHighlightDotSize = 9;
+
+// The time windows in the order of the form's choices.
+constexpr std::array<measure::TrendWindow, 3> kWindows = {
+    measure::TrendWindow::OneMinute, measure::TrendWindow::TenMinutes, measure::TrendWindow::All};
 
 // 24 colours that neighbours in the legend can tell apart.
 QColor channelColor(int channel) {
@@ -57,9 +59,10 @@ QString channelName(int channel) {
 
 TrendView* TrendView::install(MainWindow& window) {
     auto* view = new TrendView(window);
-    QAction* action = window.toolsBar()->addAction(QStringLiteral("温度曲线"));
+    QAction* action = window.toolsBar()->addAction(QString());
     action->setObjectName(QStringLiteral("actionTrend"));
-    action->setToolTip(QStringLiteral("24 路温度随时间的曲线"));
+    view->action_ = action;
+    view->labelTexts();
     QObject::connect(action, &QAction::triggered, view, [view] {
         view->show();
         view->raise();
@@ -70,59 +73,31 @@ TrendView* TrendView::install(MainWindow& window) {
 
 TrendView::TrendView(MainWindow& window)
     : QWidget(&window, Qt::Window),
+      ui_(std::make_unique<Ui::TrendView>()),
       steadyOrigin_(std::chrono::steady_clock::now()),
       wallOrigin_(static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000) {
-    setObjectName(QStringLiteral("trendView"));
-    setWindowTitle(QStringLiteral("温度曲线"));
-    resize(1000, 600);
+    ui_->setupUi(this);
 
-    chart_ = new QChart;
+    chart_ = ui_->trendChart->chart();
     chart_->legend()->setAlignment(Qt::AlignRight);
     chart_->setMargins(QMargins(4, 4, 4, 4));
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
-    timeAxis_->setTitleText(QStringLiteral("时间"));
     valueAxis_ = new QValueAxis;
-    valueAxis_->setTitleText(QStringLiteral("温度 (°C)"));
     valueAxis_->setLabelFormat(QStringLiteral("%.1f"));
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(valueAxis_, Qt::AlignLeft);
+    labelTexts();
 
-    chartView_ = new QChartView(chart_);
-    chartView_->setObjectName(QStringLiteral("trendChart"));
-    chartView_->setRenderHint(QPainter::Antialiasing);
-
-    windowChoice_ = new QComboBox;
-    windowChoice_->setObjectName(QStringLiteral("trendWindow"));
-    windowChoice_->addItem(QStringLiteral("最近 1 分钟"),
-                           static_cast<int>(measure::TrendWindow::OneMinute));
-    windowChoice_->addItem(QStringLiteral("最近 10 分钟"),
-                           static_cast<int>(measure::TrendWindow::TenMinutes));
-    windowChoice_->addItem(QStringLiteral("全部"), static_cast<int>(measure::TrendWindow::All));
-    connect(windowChoice_, &QComboBox::activated, this, [this](int index) {
-        setTimeWindow(static_cast<measure::TrendWindow>(windowChoice_->itemData(index).toInt()));
+    connect(ui_->trendWindow, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0 && static_cast<std::size_t>(index) < kWindows.size()) {
+            setTimeWindow(kWindows[static_cast<std::size_t>(index)]);
+        }
     });
-
-    auto* clear = new QPushButton(QStringLiteral("清除曲线"));
-    clear->setObjectName(QStringLiteral("trendClear"));
-    connect(clear, &QPushButton::clicked, this, [this] {
+    connect(ui_->trendClear, &QPushButton::clicked, this, [this] {
         store_.clear();
         refresh();
     });
-
-    leader_ = new QLabel;
-    leader_->setObjectName(QStringLiteral("trendLeader"));
-
-    auto* bar = new QHBoxLayout;
-    bar->addWidget(new QLabel(QStringLiteral("时间范围")));
-    bar->addWidget(windowChoice_);
-    bar->addSpacing(16);
-    bar->addWidget(leader_, 1);
-    bar->addWidget(clear);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(bar);
-    layout->addWidget(chartView_, 1);
 
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setSingleShot(true);
@@ -138,6 +113,26 @@ TrendView::TrendView(MainWindow& window)
         }
     });
     refresh();
+}
+
+TrendView::~TrendView() = default;
+
+void TrendView::labelTexts() {
+    if (action_ != nullptr) {
+        action_->setText(tr("温度曲线"));
+        action_->setToolTip(tr("24 路温度随时间的曲线"));
+    }
+    timeAxis_->setTitleText(tr("时间"));
+    valueAxis_->setTitleText(tr("温度 (°C)"));
+}
+
+void TrendView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ui_->retranslateUi(this);
+        labelTexts();
+        refresh();  // the line above the chart
+    }
+    QWidget::changeEvent(event);
 }
 
 double TrendView::now() const {
@@ -166,10 +161,8 @@ void TrendView::showEvent(QShowEvent* event) {
 
 void TrendView::setTimeWindow(measure::TrendWindow window) {
     timeWindow_ = window;
-    const int index = windowChoice_->findData(static_cast<int>(window));
-    if (index >= 0) {
-        windowChoice_->setCurrentIndex(index);
-    }
+    const auto choice = std::find(kWindows.begin(), kWindows.end(), window);
+    ui_->trendWindow->setCurrentIndex(static_cast<int>(choice - kWindows.begin()));
     refresh();
 }
 
@@ -281,8 +274,8 @@ void TrendView::refresh() {
     const auto range = store_.range(timeWindow_);
     if (!range) {
         highlighted_.reset();
-        leader_->setStyleSheet({});
-        leader_->setText(QStringLiteral("等待温度数据（单次或循环查询）"));
+        ui_->trendLeader->setStyleSheet({});
+        ui_->trendLeader->setText(tr("等待温度数据（单次或循环查询）"));
         const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
         timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(nowMs - 60000),
                             QDateTime::fromMSecsSinceEpoch(nowMs));
@@ -302,15 +295,15 @@ void TrendView::refresh() {
     const double from = std::min(range->first, to - 10);
     highlighted_ = store_.fastestRise(to, kRiseSpan, kMinimumRise);
     if (highlighted_) {
-        leader_->setStyleSheet(QStringLiteral("QLabel { color: %1; font-weight: bold; }")
-                                   .arg(channelColor(highlighted_->channel).name()));
-        leader_->setText(QStringLiteral("最近 %1 秒升温最快：%2（+%3 °C）")
-                             .arg(kRiseSpan)
-                             .arg(channelName(highlighted_->channel))
-                             .arg(highlighted_->rise, 0, 'f', 2));
+        ui_->trendLeader->setStyleSheet(QStringLiteral("QLabel { color: %1; font-weight: bold; }")
+                                            .arg(channelColor(highlighted_->channel).name()));
+        ui_->trendLeader->setText(tr("最近 %1 秒升温最快：%2（+%3 °C）")
+                                      .arg(kRiseSpan)
+                                      .arg(channelName(highlighted_->channel))
+                                      .arg(highlighted_->rise, 0, 'f', 2));
     } else {
-        leader_->setStyleSheet({});
-        leader_->setText(QStringLiteral("最近 %1 秒没有通道明显升温").arg(kRiseSpan));
+        ui_->trendLeader->setStyleSheet({});
+        ui_->trendLeader->setText(tr("最近 %1 秒没有通道明显升温").arg(kRiseSpan));
     }
 
     const measure::TrendLines lines = store_.lines(from, to, kColumns);

@@ -13,23 +13,25 @@
 #include "measure/trend.h"
 #include "measure/valid_replies.h"
 
+class QAction;
 class QChart;
-class QChartView;
-class QComboBox;
 class QDateTimeAxis;
-class QLabel;
 class QLineSeries;
 class QScatterSeries;
 class QTimer;
 class QValueAxis;
 
+namespace Ui {
+class TrendView;
+}
+
 namespace tc24 {
 
 class MainWindow;
 
-// "温度曲线": the 24 channels over time in a window of its own. It collects every valid
-// register reply from the moment it is installed, shown or not (measure/valid_replies.h);
-// drawing happens only while it is shown, at most twice a second. The channel that rose most
+// "温度曲线" (trend_view.ui): the 24 channels over time in a window of its own. It collects every
+// valid register reply from the moment it is installed, shown or not (measure/valid_replies.h);
+// drawing happens only while it is shown, at most once a second. The channel that rose most
 // in the last 10 seconds is drawn bold and named above the chart, so warming one sensor by
 // hand shows which channel it is wired to.
 //
@@ -43,6 +45,7 @@ public:
     static TrendView* install(MainWindow& window);
 
     explicit TrendView(MainWindow& window);
+    ~TrendView() override;
 
     measure::TrendStore& store() { return store_; }
     void setTimeWindow(measure::TrendWindow window);
@@ -58,8 +61,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The tool-bar action's and the axes' texts in the window's language.
+    void labelTexts();
     // The series of one channel: the pieces of its line between gaps (the first carries the
     // legend entry), and its lone readings as dots.
     struct ChannelSeries {
@@ -86,19 +92,18 @@ private:
     // Gives an emptied channel its points.
     void fill(int channel, const ChannelPoints& prepared, bool bold);
 
+    std::unique_ptr<Ui::TrendView> ui_;
     measure::TrendStore store_;
     measure::TrendWindow timeWindow_ = measure::TrendWindow::OneMinute;
     std::optional<measure::TrendRise> highlighted_;
     std::chrono::steady_clock::time_point steadyOrigin_;
     double wallOrigin_ = 0;
 
-    QChart* chart_ = nullptr;
-    QChartView* chartView_ = nullptr;
+    QChart* chart_ = nullptr;  // the chart view's own
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* valueAxis_ = nullptr;
-    QComboBox* windowChoice_ = nullptr;
-    QLabel* leader_ = nullptr;
     QTimer* refreshTimer_ = nullptr;
+    QAction* action_ = nullptr;  // on the main window's tool bar
     std::array<ChannelSeries, measure::kValueBoxes> series_;
 };
 

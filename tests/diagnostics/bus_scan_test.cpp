@@ -210,20 +210,41 @@ TEST_F(BusScanTest, AnEchoingLineIsNamed) {
     EXPECT_TRUE(scan.found().empty());
 }
 
-TEST_F(BusScanTest, RefusedWhenItCannotRunAndEndsWhenThePortIsLost) {
-    EXPECT_EQ(BusScan::parse("0", "249", "100").refusal, "起始站号格式有误，正确值为1-249!");
-    EXPECT_EQ(BusScan::parse("10", "9", "100").refusal,
-              "结束站号格式有误，正确值为1-249，且不小于起始站号!");
-    EXPECT_EQ(BusScan::parse("1", "250", "100").refusal,
-              "结束站号格式有误，正确值为1-249，且不小于起始站号!");
-    EXPECT_EQ(BusScan::parse("1", "249", "abc").refusal, "超时时间格式有误，正确值为10-10000毫秒!");
-    const auto parsed = BusScan::parse(" 7 ", "7.9", "250");
-    ASSERT_TRUE(parsed.settings);
-    EXPECT_EQ(parsed.settings->first, 7);
-    EXPECT_EQ(parsed.settings->last, 7);
-    EXPECT_EQ(parsed.settings->timeoutMs, 250);
+// The dialog's spin boxes keep the numbers in range; settings from elsewhere are brought into
+// the same ranges rather than sent to stations no module can have.
+TEST_F(BusScanTest, SettingsOutsideTheRangesAreBroughtIntoThem) {
+    // The scan first waits one time-out for a reply still on its way: how long until it asks.
+    const auto waitBeforeFirstRequest = [this] {
+        const auto start = now;
+        const std::size_t before = h.port.written.size();
+        for (int tick = 0; tick < 100 && h.port.written.size() == before; ++tick) {
+            elapse();
+        }
+        return std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
+    };
+    ASSERT_FALSE(scan.start({0, 300, 5}));
+    EXPECT_EQ(scan.total(), 249);
+    EXPECT_EQ(waitBeforeFirstRequest(), 10);
+    EXPECT_EQ(h.port.lastWritten(), readRequest(1));
+    scan.cancel();
+    elapse();
+    ASSERT_FALSE(scan.ownsLine());
 
-    EXPECT_TRUE(scan.start({0, 5, 100}));
+    ASSERT_FALSE(scan.start({9, 3, 20000}));
+    EXPECT_EQ(scan.total(), 1);  // the end station is never before the start
+    waitBeforeFirstRequest();
+    EXPECT_EQ(h.port.lastWritten(), readRequest(9));
+    // The silent station is given up after 10 s (and the request's time on the wire).
+    const auto asked = now;
+    for (int tick = 0; tick < 100 && scan.running(); ++tick) {
+        elapse();
+    }
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - asked);
+    EXPECT_GE(waited.count(), 10000);
+    EXPECT_LT(waited.count(), 10010);
+}
+
+TEST_F(BusScanTest, RefusedWhenItCannotRunAndEndsWhenThePortIsLost) {
     h.port.close();
     EXPECT_EQ(scan.start({1, 5, 100}), "串口未打开，无法扫描总线");
     h.port.open();

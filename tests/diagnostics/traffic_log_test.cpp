@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -115,6 +116,69 @@ TEST_F(TrafficLogTest, EachKindOfBadReplyGetsItsVerdict) {
     log.recordReceived(hexBytes("01 83 03 01 31"));
     ASSERT_EQ(verdicts().size(), 1u);
     EXPECT_EQ(log.statistics(RequestKind::ReadRegisters).exceptions, 1u);
+}
+
+// Regression: a CRC error counted as a valid reply went unnoticed, since no test looked at
+// every column for each verdict. One reply of each verdict, each in a log of its own: its
+// column counts it, and no other column does, for its kind of request and in the totals.
+TEST_F(TrafficLogTest, EachVerdictIsCountedInItsOwnColumnOnly) {
+    // requests, valid, CRC errors, exceptions, wrong station or function, incomplete or none
+    using Figures = std::array<std::uint64_t, 6>;
+    const auto figuresOf = [](const TrafficStatistics& s) {
+        return Figures{s.requests, s.valid, s.crcErrors, s.exceptions, s.mismatches, s.incomplete};
+    };
+    struct Case {
+        const char* request;
+        const char* reply;  // nullptr: nothing comes
+        TrafficVerdict verdict;
+        Figures figures;
+    };
+    const Case cases[] = {
+        {kQuery, kReply, TrafficVerdict::Valid, {1, 1, 0, 0, 0, 0}},
+        {kQuery, "01 03 06 09 E7 FF CE FF FF 78 61", TrafficVerdict::CrcError, {1, 0, 1, 0, 0, 0}},
+        {"01 03 00 16 00 03 E4 0F",
+         "01 83 02 C0 F1",
+         TrafficVerdict::Exception,
+         {1, 0, 0, 1, 0, 0}},
+        {kQuery,
+         "02 03 06 09 E6 FF CE FF FF 6C 91",
+         TrafficVerdict::WrongStation,
+         {1, 0, 0, 0, 1, 0}},
+        // A whole frame with a valid CRC from station 1, but of function 04.
+        {kQuery, "01 04 06 09 E6 FF CE FF FF 39 87", TrafficVerdict::Mismatch, {1, 0, 0, 0, 1, 0}},
+        {kQuery, "01 03 06 09 E6", TrafficVerdict::Incomplete, {1, 0, 0, 0, 0, 1}},
+        {kQuery, nullptr, TrafficVerdict::NoReply, {1, 0, 0, 0, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        TrafficLog fresh(clock.clock());
+        fresh.recordRequest(hexBytes(c.request));
+        if (c.reply != nullptr) {
+            clock.advanceMs(5);
+            fresh.recordReceived(hexBytes(c.reply));
+        }
+        clock.advanceMs(50);
+        // The next request judges what is still pending; it is of another kind, so the
+        // figures of the first kind hold the verdict alone.
+        fresh.recordRequest(hexBytes("FA 25 02 00 00 01 99 FE"));
+        const TrafficRow* verdict = nullptr;
+        for (const auto& row : fresh.rows()) {
+            if (row.direction == TrafficDirection::Verdict) {
+                verdict = &row;
+            }
+        }
+        ASSERT_NE(verdict, nullptr) << trafficVerdictText(c.verdict);
+        EXPECT_EQ(verdict->verdict, c.verdict);
+        EXPECT_EQ(figuresOf(fresh.statistics(RequestKind::ReadRegisters)), c.figures)
+            << trafficVerdictText(c.verdict);
+        Figures total = c.figures;
+        ++total[0];  // the second request, still waiting
+        EXPECT_EQ(figuresOf(fresh.totals()), total) << trafficVerdictText(c.verdict);
+        // Only a reply that came whole and in time has a reply time.
+        const bool timed =
+            c.verdict != TrafficVerdict::Incomplete && c.verdict != TrafficVerdict::NoReply;
+        EXPECT_EQ(fresh.statistics(RequestKind::ReadRegisters).timedReplies, timed ? 1u : 0u)
+            << trafficVerdictText(c.verdict);
+    }
 }
 
 TEST_F(TrafficLogTest, ShortOrMissingReplyIsJudgedWhenTheNextRequestReplacesIt) {

@@ -60,7 +60,7 @@ echo "Depends: $depends"
 # One name per entry, without version constraints.
 names=$(tr ',' '\n' <<<"$depends" | sed -E 's/\(.*\)//; s/^ +//; s/ +$//')
 for needed in libqt6core6 libqt6widgets6 libqt6serialport6 libqt6charts6 libqt6network6 libc6 libstdc++6 \
-    qt6-qpa-plugins fonts-wqy-microhei; do
+    qt6-qpa-plugins fonts-wqy-microhei qt6-translations-l10n; do
     grep -qx "$needed" <<<"$names" || fail "Depends lacks $needed"
 done
 # Build-time packages must not be needed to run it.

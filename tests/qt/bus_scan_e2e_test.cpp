@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -61,10 +61,10 @@ protected:
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
-    void startScan(const char* first, const char* last, const char* timeout) {
-        in<QLineEdit>(dialog, "txtScanFirst")->setText(first);
-        in<QLineEdit>(dialog, "txtScanLast")->setText(last);
-        in<QLineEdit>(dialog, "txtScanTimeout")->setText(timeout);
+    void startScan(int first, int last, int timeout) {
+        in<QSpinBox>(dialog, "txtScanFirst")->setValue(first);
+        in<QSpinBox>(dialog, "txtScanLast")->setValue(last);
+        in<QSpinBox>(dialog, "txtScanTimeout")->setValue(timeout);
         in<QPushButton>(dialog, "cmdScanStart")->click();
     }
     std::vector<int> listed() {
@@ -94,7 +94,7 @@ TEST_F(BusScanEndToEnd, FindsExactlyTheThreeModulesAndLeavesTheWindowAsItWas) {
     const std::string values = window->controls().text(control::txtValue[0]);
     const std::string errors = window->controls().text(control::lblErrCounter);
 
-    startScan("1", "249", "50");
+    startScan(1, 249, 50);
     EXPECT_FALSE(timer2->isActive());
     EXPECT_FALSE(window->centralWidget()->isEnabled());
     auto* progress = in<QProgressBar>(dialog, "prgScan");
@@ -140,7 +140,7 @@ TEST_F(BusScanEndToEnd, FindsExactlyTheThreeModulesAndLeavesTheWindowAsItWas) {
 }
 
 TEST_F(BusScanEndToEnd, CancelInTheMiddleStopsAtOnce) {
-    startScan("1", "249", "100");
+    startScan(1, 249, 100);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->scan().done() >= 10; }, 10000));
     in<QPushButton>(dialog, "cmdScanCancel")->click();
     EXPECT_FALSE(dialog->scan().running());
@@ -159,6 +159,38 @@ TEST_F(BusScanEndToEnd, CancelInTheMiddleStopsAtOnce) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return window->trafficLog()->rows().back().verdict == TrafficVerdict::Valid; },
         3000));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// The numbers are spin boxes: only stations a module can have, time-outs the scan takes, and
+// never an end before the start.
+TEST_F(BusScanEndToEnd, TheFieldsOfferOnlyWhatTheScanTakes) {
+    auto* first = in<QSpinBox>(dialog, "txtScanFirst");
+    auto* last = in<QSpinBox>(dialog, "txtScanLast");
+    auto* timeout = in<QSpinBox>(dialog, "txtScanTimeout");
+    EXPECT_EQ(std::make_pair(first->minimum(), first->maximum()), std::make_pair(1, 249));
+    EXPECT_EQ(last->maximum(), 249);
+    EXPECT_EQ(std::make_pair(timeout->minimum(), timeout->maximum()), std::make_pair(10, 10000));
+    EXPECT_EQ(std::make_tuple(first->value(), last->value(), timeout->value()),
+              std::make_tuple(1, 249, 100));
+
+    first->setValue(7);
+    EXPECT_EQ(last->minimum(), 7);
+    last->setValue(3);
+    EXPECT_EQ(last->value(), 7);
+    first->setValue(200);
+    EXPECT_EQ(last->value(), 200);
+    first->setValue(7);
+    EXPECT_EQ(last->value(), 200);  // a lower start leaves the end alone
+
+    // Typed, not yet confirmed with Enter: the scan takes what the field shows.
+    last->setFocus();
+    QTest::keyClick(last, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(last, "7");
+    in<QPushButton>(dialog, "cmdScanStart")->click();
+    EXPECT_EQ(in<QProgressBar>(dialog, "prgScan")->maximum(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->scan().ownsLine(); }, 5000));
+    EXPECT_EQ(listed(), (std::vector<int>{7}));
     EXPECT_TRUE(dialogs.shown.empty());
 }
 

@@ -1,13 +1,16 @@
 // "通讯记录" in the real window offscreen: opened during polling it shows the newest rows,
 // follows them as tail -f does until the operator scrolls up, follows again from the bottom,
-// and stands still while paused.
+// and stands still while paused. The log records every row at once; the table shows them in
+// batches a moment later, so each check first waits for the table to catch up.
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
@@ -56,6 +59,16 @@ protected:
 
     QTableView* table() { return window->findChild<QTableView*>("tblTraffic"); }
 
+    // Waits until the table shows as many rows as the log holds.
+    bool caughtUp() {
+        return QTest::qWaitFor(
+            [&] {
+                return static_cast<std::size_t>(table()->model()->rowCount()) ==
+                       window->trafficLog()->rows().size();
+            },
+            5000);
+    }
+
     // The log's number of the row at the top of the view and of the newest row in view.
     std::uint64_t numberAt(int row) {
         const auto& rows = window->trafficLog()->rows();
@@ -83,6 +96,7 @@ TEST_F(CommLogFollow, OpenedDuringPollingItShowsAndFollowsTheNewestRows) {
     EXPECT_TRUE(newestRowInView());
     EXPECT_TRUE(log->following());
     poll(40);
+    ASSERT_TRUE(caughtUp());
     EXPECT_EQ(table()->model()->rowCount(), 210);
     EXPECT_TRUE(newestRowInView());
 
@@ -90,7 +104,27 @@ TEST_F(CommLogFollow, OpenedDuringPollingItShowsAndFollowsTheNewestRows) {
     log->hide();
     poll(10);
     log->show();
+    EXPECT_EQ(table()->model()->rowCount(), 240);
     EXPECT_TRUE(newestRowInView());
+}
+
+TEST_F(CommLogFollow, TheLogRecordsEveryRowAtOnceAndTheTableShowsThemInOneBatch) {
+    poll(2);
+    open();
+    ASSERT_TRUE(caughtUp());
+    QSignalSpy inserted(table()->model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy scrolled(table()->verticalScrollBar(), &QScrollBar::valueChanged);
+    poll(30);
+    EXPECT_EQ(window->trafficLog()->rows().size(), 96u);  // nothing waits in the log
+    ASSERT_TRUE(caughtUp());
+    EXPECT_EQ(inserted.size(), 1);  // 90 rows, one insertion
+    EXPECT_LE(scrolled.size(), 1);
+    EXPECT_TRUE(newestRowInView());
+
+    // The figures come with the same batch.
+    auto* statistics = window->findChild<QTableWidget*>("tblStatistics");
+    const int total = statistics->rowCount() - 1;
+    EXPECT_EQ(statistics->item(total, 0)->text(), "32");
 }
 
 TEST_F(CommLogFollow, ScrolledUpItStaysUntilTheOperatorIsBackAtTheBottom) {
@@ -100,6 +134,7 @@ TEST_F(CommLogFollow, ScrolledUpItStaysUntilTheOperatorIsBackAtTheBottom) {
     EXPECT_FALSE(log->following());
     const std::uint64_t top = topNumber();
     poll(30);
+    ASSERT_TRUE(caughtUp());
     EXPECT_EQ(topNumber(), top);
     EXPECT_FALSE(newestRowInView());
 
@@ -108,6 +143,7 @@ TEST_F(CommLogFollow, ScrolledUpItStaysUntilTheOperatorIsBackAtTheBottom) {
     QTest::keyClick(table(), Qt::Key_End, Qt::ControlModifier);
     EXPECT_TRUE(log->following());
     poll(30);
+    ASSERT_TRUE(caughtUp());
     EXPECT_TRUE(newestRowInView());
 }
 
@@ -118,10 +154,12 @@ TEST_F(CommLogFollow, PausedItStandsStill) {
     const int rows = table()->model()->rowCount();
     const std::uint64_t top = topNumber();
     poll(30);
+    QTest::qWait(2 * CommLogWindow::kBatchMs);
     EXPECT_EQ(table()->model()->rowCount(), rows);
     EXPECT_EQ(topNumber(), top);
     window->findChild<QPushButton*>("cmdLogPause")->click();
     poll(1);
+    ASSERT_TRUE(caughtUp());
     EXPECT_EQ(table()->model()->rowCount(), rows + 3);
     EXPECT_TRUE(newestRowInView());
 }
@@ -135,6 +173,7 @@ TEST_F(CommLogFollow, ScrolledUpTheRowsInViewStayWhileOldRowsLeaveTheRing) {
     const std::uint64_t top = topNumber();
     poll(20);
     EXPECT_EQ(window->trafficLog()->rows().size(), TrafficLog::kCapacity);
+    log->model();  // the batch now rather than in a moment
     EXPECT_EQ(topNumber(), top);
 }
 

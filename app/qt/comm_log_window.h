@@ -39,7 +39,12 @@ public:
     void setDataColumnChars(int chars);
 
 private:
+    // "12:03:04.567" for the time column.
+    QString wallTime(std::int64_t wallMs) const;
+
     std::shared_ptr<TrafficLog> log_;
+    mutable std::int64_t cachedSecond_ = 0;  // the second cachedClock_ shows, "12:03:04."
+    mutable QString cachedClock_;
     std::uint64_t firstNumber_ = 0;
     int count_ = 0;
     int dataChars_ = 0;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the window attached to the module simulator after a "单次" query to
-# docs/screenshot.png, and the trend view after half a minute of polling to docs/trend.png.
+# docs/screenshot.png, and the trend view after half a minute of polling to docs/trend.png;
+# then the English window after the same query to docs/window-en.png.
 # Offscreen (no display needed); the Chinese texts need fonts-wqy-microhei.
 #   bash scripts/screenshot.sh [build dir]
 set -euo pipefail
@@ -30,3 +31,8 @@ done
 
 QT_QPA_PLATFORM=offscreen "$build/bin/tc24-screenshot" "$work" docs/screenshot.png \
     docs/trend.png "${TC24_SCREENSHOT_SECONDS:-30}"
+
+# The English window: the language as the operator's choice in tc24.ini would keep it.
+printf '[window]\nlanguage=en\n' >"$work/tc24.ini"
+QT_QPA_PLATFORM=offscreen "$build/bin/tc24-screenshot" "$work" docs/window-en.png \
+    "$work/trend-en.png" 1

@@ -144,7 +144,11 @@ QString TrafficTableModel::wallTime(std::int64_t wallMs) const {
     const std::int64_t second = wallMs - milliseconds;
     if (second != cachedSecond_ || cachedClock_.isEmpty()) {
         cachedSecond_ = second;
-        cachedClock_ = QString::fromStdString(trafficWallTime(second, false)).chopped(3);
+        const QString clock = QString::fromStdString(trafficWallTime(second, false));
+        cachedClock_ = clock.size() > 3 ? clock.chopped(3) : QString();  // "12:03:04."
+    }
+    if (cachedClock_.isEmpty()) {
+        return {};
     }
     return cachedClock_ + QStringLiteral("%1").arg(milliseconds, 3, 10, QLatin1Char('0'));
 }

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QTest>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -91,6 +92,33 @@ TEST_F(CommLogStatistics, EachFigureIsShownInItsOwnColumn) {
                         {"异常应答", "0"}, {"站号/功能不符", "0"}, {"不完整/无应答", "0"},
                         {"最短(ms)", ""},  {"平均(ms)", ""},       {"最长(ms)", ""}};
     EXPECT_EQ(shown("读地址"), waiting);
+}
+
+// The time column looks a second's local time up once; every row still shows its own moment,
+// also across a second's end, and a row from an earlier second after a later one.
+TEST_F(CommLogStatistics, EachRowShowsItsOwnTimeAcrossSeconds) {
+    const std::int64_t wallTimes[] = {1700000000998, 1700000000999, 1700000001000,
+                                      1700000001001, 1700000000500, 1700000059999};
+    for (const std::int64_t wallMs : wallTimes) {
+        now.wallMs = wallMs;
+        log->recordRequest(hexBytes(kQuery));
+    }
+    // Each request, and the verdict on the one before it (no reply), at the request's moment.
+    TrafficTableModel& model = window.model();
+    const auto& rows = log->rows();
+    ASSERT_EQ(model.rowCount(), static_cast<int>(2 * std::size(wallTimes) - 1));
+    auto timeShown = [&](int row) {
+        return model.data(model.index(row, 0), Qt::DisplayRole).toString().toStdString();
+    };
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const auto wallMs = rows[static_cast<std::size_t>(row)].wallMs;
+        EXPECT_EQ(timeShown(row), trafficWallTime(wallMs, false)) << wallMs;
+    }
+    // Asked again in another order, from the last row up.
+    for (int row = model.rowCount() - 1; row >= 0; --row) {
+        EXPECT_EQ(timeShown(row),
+                  trafficWallTime(rows[static_cast<std::size_t>(row)].wallMs, false));
+    }
 }
 
 }  // namespace

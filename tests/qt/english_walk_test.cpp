@@ -41,6 +41,7 @@
 #include "app/qt/record_view.h"
 #include "core/fakes.h"
 #include "link/control_names.h"
+#include "qt/chinese_text.h"
 #include "qt/sim_process.h"
 
 namespace tc24 {
@@ -48,21 +49,11 @@ namespace {
 
 using testing::FakeDialogs;
 using testing::FakeQuestions;
+using testing::hasChinese;
 using testing::SimProcess;
 using testing::TempDir;
 
 constexpr int kFastTicks = 100;  // ms: a read or write with its reply takes about 20 ms
-
-bool hasChinese(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3000 && u <= 0x303F) ||
-            (u >= 0xFF00 && u <= 0xFFEF)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // Collects every text that still holds Chinese, with where it was seen.
 class Walk {

@@ -32,6 +32,7 @@
 #include "app/qt/record_view.h"
 #include "core/fakes.h"
 #include "link/control_names.h"
+#include "qt/chinese_text.h"
 #include "record/record.h"
 
 void PrintTo(const QString& text, std::ostream* out) {
@@ -43,18 +44,8 @@ namespace {
 
 using testing::FakeDialogs;
 using testing::FakeSerialPort;
+using testing::hasChinese;
 using testing::TempDir;
-
-bool hasChinese(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3000 && u <= 0x303F) ||
-            (u >= 0xFF00 && u <= 0xFFEF)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // Every word the window shows: captions, titles, tooltips, accessible names, actions.
 std::vector<QString> words(QMainWindow& window) {

@@ -77,14 +77,18 @@ void BusScanDialog::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+QString BusScanDialog::stationText(unsigned station, bool garbled) {
+    return garbled ? translatedText(texts::kScanGarbledStation).arg(station)
+                   : tr("站 %1").arg(station);
+}
+
 void BusScanDialog::relabel() {
     // The stations listed and the status line in the new language.
     for (int row = 0; row < ui_->lstScanFound->count(); ++row) {
         QListWidgetItem* item = ui_->lstScanFound->item(row);
         const auto station = item->data(Qt::UserRole).toUInt();
         const bool garbled = item->data(kGarbledRole).toBool();
-        item->setText(garbled ? translatedText(texts::kScanGarbledStation).arg(station)
-                              : tr("站 %1").arg(station));
+        item->setText(stationText(station, garbled));
     }
     if (scan_->running() || scan_->done() > 0) {
         onProgress();
@@ -128,15 +132,14 @@ void BusScanDialog::onProgress() {
     const auto& stations = scan_->found();
     while (listedFound_ < stations.size()) {
         const auto station = stations[listedFound_++];
-        auto* item = new QListWidgetItem(tr("站 %1").arg(station), ui_->lstScanFound);
+        auto* item = new QListWidgetItem(stationText(station, false), ui_->lstScanFound);
         item->setData(Qt::UserRole, station);
     }
     // A station that answered unreadably is listed too: something is there.
     const auto& garbled = scan_->garbled();
     while (listedGarbled_ < garbled.size()) {
         const auto station = garbled[listedGarbled_++];
-        auto* item = new QListWidgetItem(translatedText(texts::kScanGarbledStation).arg(station),
-                                         ui_->lstScanFound);
+        auto* item = new QListWidgetItem(stationText(station, true), ui_->lstScanFound);
         item->setData(Qt::UserRole, station);
         item->setData(kGarbledRole, true);
     }

@@ -40,6 +40,8 @@ protected:
 
 private:
     void relabel();
+    // A listed station: "站 7", or the text of one whose answer could not be read.
+    static QString stationText(unsigned station, bool garbled);
     void startScan();
     void onProgress();
     void onReleased();
